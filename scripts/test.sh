@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the suite once as built, then once more
+# under AddressSanitizer and UndefinedBehaviorSanitizer. A PostgreSQL server is
+# started on loopback for the run and stopped afterwards.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/setup.sh
+
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+cmake -S . -B build-asan -DQJ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-asan -j"$jobs"
+
+pgdir=$(mktemp -d /tmp/qjsqlexe-pg.XXXXXX)
+trap 'scripts/pg_server.sh stop "$pgdir"' EXIT
+eval "$(scripts/pg_server.sh start "$pgdir")"
+export QJ_REQUIRE_PG=1
+
+echo "== test suite"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== fuzz targets (short run)"
+  QJ_FUZZ_SECONDS=${QJ_FUZZ_SECONDS:-10} scripts/fuzz.sh
+fi
+echo "== all tests passed"

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace qj {
+
+// Path of the converted ini file: the directory part of the target file (up to
+// and including its last "/") followed by "QJDNL00P.TXT".
+std::string ConvertedIniPath(const std::string& targetFile);
+
+// Finds the four database parameters and writes them into the connection's
+// parameter list and alias. Returns 0, 5 (parameter missing) or 99 (file not found).
+int SetDbUsr();
+
+}  // namespace qj

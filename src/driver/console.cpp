@@ -1,0 +1,80 @@
+#include "driver/console.h"
+
+#include <cstdio>
+
+#include "driver/run_context.h"
+
+namespace qj {
+
+namespace {
+std::string* g_captured_out = nullptr;
+std::string* g_captured_err = nullptr;
+}  // namespace
+
+void FormatArg::AppendTo(std::string& out) const {
+  if (is_number_) {
+    out += std::to_string(number_);
+  } else {
+    out.append(text_.data(), text_.size());
+  }
+}
+
+std::string FormatMessage(std::string_view format, std::initializer_list<FormatArg> args) {
+  std::string out;
+  out.reserve(format.size() + 32);
+  auto next = args.begin();
+  for (size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if (c == '%' && i + 1 < format.size() && (format[i + 1] == 's' || format[i + 1] == 'i') &&
+        next != args.end()) {
+      next->AppendTo(out);
+      ++next;
+      ++i;
+      continue;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+void Console::Out(std::string_view text) {
+  if (g_captured_out != nullptr) {
+    g_captured_out->append(text.data(), text.size());
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void Console::Err(std::string_view text) {
+  if (g_captured_err != nullptr) {
+    g_captured_err->append(text.data(), text.size());
+    return;
+  }
+  // Keep what the run printed so far ahead of the diagnostic on a shared terminal.
+  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+void Console::Flush() {
+  std::fflush(stdout);
+  std::fflush(stderr);
+}
+
+void Console::CaptureForTest(std::string* out, std::string* err) {
+  g_captured_out = out;
+  g_captured_err = err;
+}
+
+void Print(std::string_view format, std::initializer_list<FormatArg> args) {
+  if (args.size() == 0) {
+    Console::Out(format);
+  } else {
+    Console::Out(FormatMessage(format, args));
+  }
+}
+
+void Trace(std::string_view format, std::initializer_list<FormatArg> args) {
+  if (ctx.TraceMode) Print(format, args);
+}
+
+}  // namespace qj

@@ -1,0 +1,52 @@
+#pragma once
+// All console output of the tool passes through this writer, so that tests can
+// capture exactly what a run printed.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace qj {
+
+// An argument for a "%s" or "%i" of a message text.
+class FormatArg {
+ public:
+  FormatArg(std::string_view text) : text_(text), is_number_(false) {}  // NOLINT(runtime/explicit)
+  FormatArg(const std::string& text) : text_(text), is_number_(false) {}  // NOLINT(runtime/explicit)
+  FormatArg(const char* text) : text_(text), is_number_(false) {}  // NOLINT(runtime/explicit)
+  FormatArg(int32_t number) : number_(number), is_number_(true) {}  // NOLINT(runtime/explicit)
+  FormatArg(int64_t number) : number_(number), is_number_(true) {}  // NOLINT(runtime/explicit)
+
+  void AppendTo(std::string& out) const;
+
+ private:
+  std::string_view text_;
+  int64_t number_ = 0;
+  bool is_number_;
+};
+
+// Fills the message text: each "%s" or "%i" takes the next argument. The
+// arguments are copied as they are; nothing in them is read as a format.
+std::string FormatMessage(std::string_view format, std::initializer_list<FormatArg> args = {});
+
+class Console {
+ public:
+  // Standard output, exact bytes.
+  static void Out(std::string_view text);
+  // Standard error (diagnostics of an abnormal end, cut-value warnings).
+  static void Err(std::string_view text);
+  static void Flush();
+
+  // Tests: send output into strings instead of the real streams; nullptr
+  // restores the real stream.
+  static void CaptureForTest(std::string* out, std::string* err);
+};
+
+// A message text with its arguments, on standard output.
+void Print(std::string_view format, std::initializer_list<FormatArg> args = {});
+
+// A trace line: printed only while the trace switch is on.
+void Trace(std::string_view format, std::initializer_list<FormatArg> args = {});
+
+}  // namespace qj

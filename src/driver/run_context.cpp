@@ -1,0 +1,26 @@
+#include "driver/run_context.h"
+
+#include "dbconn/data_module.h"
+
+namespace qj {
+
+RunContext ctx;
+
+RunContext::RunContext() = default;
+RunContext::~RunContext() = default;
+RunContext::RunContext(RunContext&&) noexcept = default;
+RunContext& RunContext::operator=(RunContext&&) noexcept = default;
+
+const std::string& RunContext::CompanyAt(int32_t position) const {
+  static const std::string kEmpty;
+  if (position < 0 || static_cast<size_t>(position) >= CompanyList.size()) return kEmpty;
+  return CompanyList[static_cast<size_t>(position)];
+}
+
+void RunContext::StoreCompanyAt(int32_t position, std::string value) {
+  if (position < 0) return;
+  if (static_cast<size_t>(position) >= CompanyList.size()) CompanyList.resize(static_cast<size_t>(position) + 1);
+  CompanyList[static_cast<size_t>(position)] = std::move(value);
+}
+
+}  // namespace qj

@@ -1,0 +1,85 @@
+#pragma once
+// The one process-wide state of a run. The steps hand data to each other only
+// through this record and through the result codes they return.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbconn/converted_ini.h"
+
+namespace qj {
+
+class Tdm1;
+
+constexpr int kFieldSlots = 30;
+
+// One output field slot: a non-empty name puts the slot in use.
+struct FieldDefinition {
+  std::string Name;
+  std::string Type;
+  int32_t Length = 0;
+};
+
+struct RunContext {
+  RunContext();
+  ~RunContext();
+  RunContext(RunContext&&) noexcept;
+  RunContext& operator=(RunContext&&) noexcept;
+
+  // Arguments and switches.
+  int32_t ArgumentCount = 0;
+  std::string SectionName;
+  std::string TerminalName;
+  std::string TargetFile;
+  std::string ReplaceFlag;
+  bool TraceMode = false;
+
+  // Status.
+  int32_t ResultCode = 0;
+
+  // Database parameters.
+  std::string DbSys;
+  ConvertedRecord LookupResult;
+
+  // Statement and field layout.
+  std::string StatementTemplate;
+  std::string WorkingStatement;
+  std::array<FieldDefinition, kFieldSlots> Fields;  // slot nn is Fields[nn - 1]
+
+  // Companies. Position 0 is never used; values start at position 1 and the
+  // table grows as needed, so every company row keeps its value.
+  std::vector<std::string> CompanyList;
+  int32_t CompanyCount = 0;
+  int32_t CompanyCursor = 0;
+  bool CompanyPlaceholderFound = false;
+
+  // Rows and records.
+  bool RowFound = false;
+  std::string RecordLine;
+  int32_t RecordCount = 0;
+  std::vector<std::string> OutputLines;
+
+  // Outcomes that decide the exit code after the count message: a statement
+  // of the requested section was rejected by the engine (6), the download
+  // file could not be written (7).
+  bool StatementRejected = false;
+  bool DownloadNotWritten = false;
+
+  // The data module with the connection component and the query Qry1.
+  std::unique_ptr<Tdm1> dm1;
+
+  FieldDefinition& Field(int slot) { return Fields[static_cast<size_t>(slot - 1)]; }
+  const FieldDefinition& Field(int slot) const { return Fields[static_cast<size_t>(slot - 1)]; }
+
+  // The company value at a position; positions never stored read as empty.
+  const std::string& CompanyAt(int32_t position) const;
+  void StoreCompanyAt(int32_t position, std::string value);
+};
+
+// The process-wide run context.
+extern RunContext ctx;
+
+}  // namespace qj

@@ -1,0 +1,125 @@
+#include "driver/run_sequence.h"
+
+#include "dbconn/data_module.h"
+#include "dbconn/set_db_usr.h"
+#include "driver/console.h"
+#include "driver/console_texts.h"
+#include "driver/run_context.h"
+#include "extract/output_file.h"
+#include "extract/query_exec.h"
+#include "extract/record_format.h"
+#include "platform/process_setup.h"
+#include "querydef/company_list.h"
+#include "querydef/query_definition.h"
+
+namespace qj {
+
+namespace {
+
+std::string ArgumentAt(const std::vector<std::string>& args, size_t index) {
+  return index < args.size() ? args[index] : std::string();
+}
+
+bool IsTraceSwitch(std::string word) {
+  for (char& c : word) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return word == "/D";
+}
+
+// One row pass: run the working statement and turn every row into a record.
+void RowPass(const RunSteps& steps) {
+  ctx.ResultCode = steps.ReadFirst(ctx.TerminalName);
+  Trace("Str ReadNext Schleife\n");
+  while (ctx.ResultCode == 0) {
+    steps.FormatRecord();
+    steps.AddRecordLine();
+    ++ctx.RecordCount;
+    ctx.ResultCode = steps.ReadNext();
+  }
+  Trace("End ReadNext Schleife\n");
+}
+
+}  // namespace
+
+RunSteps DefaultRunSteps() {
+  return RunSteps{&SetDbUsr,   &ReadCompanyList, &ResetDefinitions, &GetIniValues,
+                  &SubstituteCompany, &ReadFirst, &ReadNext,        &FormatRecord,
+                  &AddRecordLine,     &SortOutputLines, &WriteFile};
+}
+
+int CheckParm() {
+  Trace("Str CheckParm\n");
+  if (ctx.ArgumentCount < 4) {
+    ShowErrorFrame({"Falsche Anzahl Parameter\n"});
+    return kExitArgumentCount;
+  }
+  if (ctx.ReplaceFlag != "0" && ctx.ReplaceFlag != "1") {
+    ShowErrorFrame({"Falsches ReplaceFlag Erlaubt: '0' oder '1'\n"});
+    return kExitReplaceFlag;
+  }
+  Trace("End CheckParm\n");
+  return 0;
+}
+
+int RunSequence(const std::vector<std::string>& args, const RunSteps& steps) {
+  ctx.CompanyCursor = 0;
+  ctx.dm1 = std::make_unique<Tdm1>();
+
+  ctx.ArgumentCount = static_cast<int32_t>(args.size());
+  ctx.SectionName = ArgumentAt(args, 0);
+  ctx.TerminalName = ArgumentAt(args, 1);
+  ctx.TargetFile = ArgumentAt(args, 2);
+  ctx.ReplaceFlag = ArgumentAt(args, 3);
+
+  ctx.TraceMode = IsTraceSwitch(ArgumentAt(args, 4));
+  Trace(" Aktiviert Debugger\n");
+
+  ctx.ResultCode = CheckParm();
+  if (ctx.ResultCode != 0) return ctx.ResultCode;
+
+  ctx.ResultCode = steps.SetDbUsr();
+  if (ctx.ResultCode != 0) return ctx.ResultCode;
+
+  // The company list's result is stored and not tested: a run without
+  // companies goes on with an empty list.
+  ctx.ResultCode = steps.ReadCompanyList();
+
+  steps.ResetDefinitions();
+  ctx.ResultCode = steps.GetIniValues(ctx.SectionName);
+  if (ctx.ResultCode != 0) return ctx.ResultCode;
+
+  steps.SubstituteCompany();
+  ctx.RecordCount = 0;
+  // Only the requested section's statements decide exit code 6.
+  ctx.StatementRejected = false;
+
+  if (ctx.CompanyPlaceholderFound) {
+    for (int32_t companyIndex = 1; companyIndex <= ctx.CompanyCount; ++companyIndex) {
+      RowPass(steps);
+      steps.SubstituteCompany();
+    }
+  } else {
+    RowPass(steps);
+  }
+
+  steps.SortOutputLines();
+  steps.WriteFile();
+
+  Print("%i Saetze kopiert in Datei %s \n", {ctx.RecordCount, ctx.TargetFile});
+
+  if (ctx.DownloadNotWritten) return kExitDownloadNotWritten;
+  if (ctx.StatementRejected) return kExitStatementRejected;
+  return kExitDone;
+}
+
+int RunMain(int argc, char** argv) {
+  PrepareProcess();
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  const int code = RunSequence(args);
+  Console::Flush();
+  return code;
+}
+
+}  // namespace qj

@@ -1,0 +1,50 @@
+#pragma once
+// The run sequence: the fixed order of the steps of one run, its two loop
+// shapes and its exit codes.
+
+#include <string>
+#include <vector>
+
+namespace qj {
+
+// Exit codes of the process.
+enum ExitCode : int {
+  kExitDone = 0,
+  kExitArgumentCount = 1,
+  kExitReplaceFlag = 2,
+  kExitAbnormalEnd = 3,
+  kExitSectionDisabled = 4,
+  kExitDbParameterMissing = 5,
+  kExitStatementRejected = 6,
+  kExitDownloadNotWritten = 7,
+  kExitConvertedIniMissing = 99,
+};
+
+// The steps the run sequence calls after CheckParm. Tests replace single steps
+// with doubles; a run uses DefaultRunSteps().
+struct RunSteps {
+  int (*SetDbUsr)();
+  int (*ReadCompanyList)();
+  void (*ResetDefinitions)();
+  int (*GetIniValues)(const std::string& sectionName);
+  void (*SubstituteCompany)();
+  int (*ReadFirst)(const std::string& terminal);
+  int (*ReadNext)();
+  void (*FormatRecord)();
+  void (*AddRecordLine)();
+  void (*SortOutputLines)();
+  void (*WriteFile)();
+};
+
+RunSteps DefaultRunSteps();
+
+// Checks the argument count and the replace flag. Returns 0, 1 or 2.
+int CheckParm();
+
+// One run over the argument words after the program name. Returns the exit code.
+int RunSequence(const std::vector<std::string>& args, const RunSteps& steps = DefaultRunSteps());
+
+// The process entry behind main: prepares the process and runs the sequence.
+int RunMain(int argc, char** argv);
+
+}  // namespace qj

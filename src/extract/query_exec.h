@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace qj {
+
+// Fills "$parm01" with the terminal, prepares, opens and positions on the first
+// row. Returns 0 on a row, 23 without (also after a reported engine error).
+int ReadFirst(const std::string& terminal);
+
+// Moves to the next row. Returns 0 on a row, 23 at the end.
+int ReadNext();
+
+}  // namespace qj

@@ -1,0 +1,17 @@
+#pragma once
+// The company list from the sections GETFIR1 / GETFIR2 and the company passes.
+
+namespace qj {
+
+// Returns 0 (companies found), 96 (none) or 4 (a company section is disabled).
+int ReadCompanyList();
+
+// Stores the text form of column 0 of the current row at position CompanyCount,
+// when field 1 of the company section has a name.
+void StoreCompany();
+
+// Advances the company cursor and builds WorkingStatement from the template
+// with "$parm02" filled; sets CompanyPlaceholderFound.
+void SubstituteCompany();
+
+}  // namespace qj

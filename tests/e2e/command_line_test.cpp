@@ -1,0 +1,103 @@
+// The command line check through the built binary: exact console output and exit codes.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/test_support.h"
+
+namespace {
+
+using qjtest::RunProgram;
+
+const char kBanner[] =
+    "\n"
+    "******************************************************\n"
+    "** Copyright (c) 2026 the qjsqlexe authors          **\n"
+    "** Projekt     : VELMORANT                          **\n"
+    "** Tool        : QJSQLEXE                           **\n"
+    "** Beschreibung:  Ausfuehren einer SQL-Anweisung    **\n"
+    "**                und erstellen einer Downloaddatei **\n"
+    "**                aus den Resultierenden Daten      **\n"
+    "******************************************************\n"
+    "\n";
+
+const char kUsage[] =
+    "Befehlsformat: \n"
+    "QJSQLEXE.EXE Sektionsname Terminalname Zieldatei 0/1 \n"
+    "\n"
+    "Sektionsname = Name der Sektion in der Ini-Datei     \n"
+    "Terminalname = Parameter fuer das SQL-Statement      \n"
+    "Zieldatei    = Dateiname der Ausgabedatei            \n"
+    "RepaceFlag   = 0 = Anhaengen, 1 = Ersetzen          \n"
+    "\n"
+    "Beispiel:\n"
+    "QJSQLEXE.EXE QJDNL31P ZutCtrl qjdnl31p.txt 1\n"
+    "\n";
+
+std::string Frame(const std::string& message) { return std::string(kBanner) + message + "\n" + kUsage; }
+
+TEST(CommandLine, NoArgumentsPrintsFrameAndExits1) {
+  qjtest::TempDir dir;
+  qjtest::RunOptions options;
+  options.workingDirectory = dir.path();
+  auto r = RunProgram({}, options);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, Frame("Falsche Anzahl Parameter\n"));
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(CommandLine, CountIsTestedBeforeFlagAndThreeWordsNeverTrace) {
+  auto r = RunProgram({"SECT", "T1", "out.txt"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, Frame("Falsche Anzahl Parameter\n"));
+  // Too few words and a bad flag: the count wins.
+  r = RunProgram({"/D", "x", "yes"});
+  EXPECT_EQ(r.exitCode, 1);
+}
+
+TEST(CommandLine, ReplaceFlagMustBeExactlyZeroOrOne) {
+  for (const std::string flag : {"2", "yes", "01", " 1", "1 ", "", "0\t"}) {
+    SCOPED_TRACE("flag '" + flag + "'");
+    auto r = RunProgram({"SECT", "T1", "out.txt", flag});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, Frame("Falsches ReplaceFlag Erlaubt: '0' oder '1'\n"));
+  }
+}
+
+TEST(CommandLine, TraceSwitchInAnyCaseComesFirst) {
+  for (const std::string sw : {"/D", "/d"}) {
+    auto r = RunProgram({"SECT", "T1", "out.txt", "x", sw});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, " Aktiviert Debugger\nStr CheckParm\n" +
+                         Frame("Falsches ReplaceFlag Erlaubt: '0' oder '1'\n"));
+    EXPECT_EQ(r.out.find("End CheckParm"), std::string::npos);
+  }
+}
+
+TEST(CommandLine, OtherFifthWordsAndExtraWordsAreIgnored) {
+  for (const std::string sw : {"-D", "/DEBUG", "D", "/D "}) {
+    auto r = RunProgram({"SECT", "T1", "out.txt", "7", sw});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, Frame("Falsches ReplaceFlag Erlaubt: '0' oder '1'\n"));
+  }
+  // Words after the fifth do not change anything: trace still on from word five.
+  auto r = RunProgram({"SECT", "T1", "out.txt", "7", "/d", "x", "y"});
+  EXPECT_EQ(r.out.rfind(" Aktiviert Debugger\nStr CheckParm\n", 0), 0u);
+}
+
+TEST(CommandLine, EveryFrameLineIs54Wide) {
+  std::istringstream lines(kBanner);
+  std::string line;
+  int frameLines = 0;
+  while (std::getline(lines, line)) {
+    if (line.empty()) continue;
+    EXPECT_EQ(line.size(), 54u) << line;
+    ++frameLines;
+  }
+  EXPECT_EQ(frameLines, 8);
+  auto r = RunProgram({});
+  EXPECT_EQ(r.out.substr(0, sizeof kBanner - 1), kBanner);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include "support/odbc_env.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "support/test_support.h"
+
+namespace qjtest {
+
+namespace {
+
+std::string EnvOr(const char* name, const char* fallback) {
+  const char* v = std::getenv(name);
+  return v != nullptr ? std::string(v) : std::string(fallback);
+}
+
+}  // namespace
+
+const std::string& OdbcSysIniDir() {
+  static TempDir* dir = [] {
+    auto* d = new TempDir();  // lives until the test process ends
+    WriteBytes(d->File("odbcinst.ini"),
+               "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=libsqlite3odbc.so\n\n"
+               "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\n"
+               "Driver=psqlodbcw.so\n\n");
+    WriteBytes(d->File("odbc.ini"), "");
+    return d;
+  }();
+  return dir->path();
+}
+
+void UseTestOdbcConfig() {
+  setenv("ODBCSYSINI", OdbcSysIniDir().c_str(), 1);
+  setenv("ODBCINI", (OdbcSysIniDir() + "/odbc.ini").c_str(), 1);
+}
+
+std::map<std::string, std::string> OdbcEnv() {
+  return {{"ODBCSYSINI", OdbcSysIniDir()}, {"ODBCINI", OdbcSysIniDir() + "/odbc.ini"}};
+}
+
+std::string SqliteConnectionString(const std::string& dbFile) {
+  return "DRIVER=SQLite3;Database=" + dbFile + ";NoCreat=1;StepAPI=1";
+}
+
+std::string PgServer::ConnectionString() const {
+  return "DRIVER={PostgreSQL Unicode};Server=" + host + ";Port=" + port + ";Database=" + database;
+}
+
+PgServer TestPgServer() {
+  PgServer s;
+  s.host = EnvOr("QJ_PG_HOST", "127.0.0.1");
+  s.port = EnvOr("QJ_PG_PORT", "");
+  s.user = EnvOr("QJ_PG_USER", "qjtest");
+  s.password = EnvOr("QJ_PG_PASSWORD", "");
+  s.database = EnvOr("QJ_PG_DB", "qjtest");
+  return s;
+}
+
+void SqliteExec(const std::string& dbFile, const std::string& sql) {
+  RunOptions options;
+  options.executable = "/usr/bin/sqlite3";
+  TempDir tmp;
+  WriteBytes(tmp.File("in.sql"), sql);
+  RunResult r = RunProgram({dbFile, ".read " + tmp.File("in.sql")}, options);
+  if (r.exitCode != 0) throw std::runtime_error("sqlite3 failed: " + r.err);
+}
+
+void PgExec(const PgServer& server, const std::string& sql) {
+  RunOptions options;
+  options.executable = "/usr/bin/psql";
+  options.env["PGPASSWORD"] = server.password;
+  TempDir tmp;
+  WriteBytes(tmp.File("in.sql"), sql);
+  RunResult r = RunProgram({"-X", "-q", "-v", "ON_ERROR_STOP=1", "-h", server.host, "-p", server.port, "-U",
+                            server.user, "-d", server.database, "-f", tmp.File("in.sql")},
+                           options);
+  if (r.exitCode != 0) throw std::runtime_error("psql failed: " + r.err);
+}
+
+}  // namespace qjtest

@@ -1,0 +1,50 @@
+#pragma once
+// The ODBC configuration the tests use: an ODBCSYSINI directory of their own
+// (Debian's system file turns on psqlODBC's CommLog), and the PostgreSQL
+// server that scripts/test.sh starts on loopback.
+
+#include <map>
+#include <string>
+
+namespace qjtest {
+
+// A directory with odbcinst.ini naming the drivers "SQLite3" and
+// "PostgreSQL Unicode" and an empty odbc.ini; created once per test process.
+const std::string& OdbcSysIniDir();
+
+// Sets ODBCSYSINI (and ODBCINI) in this process, for in-process engine tests.
+void UseTestOdbcConfig();
+
+// The environment entries a child run needs for the test ODBC configuration.
+std::map<std::string, std::string> OdbcEnv();
+
+// A DSN-less connection string for an SQLite database file.
+std::string SqliteConnectionString(const std::string& dbFile);
+
+// The PostgreSQL server of the test run, from QJ_PG_HOST, QJ_PG_PORT, QJ_PG_USER,
+// QJ_PG_PASSWORD and QJ_PG_DB. Available() is false when they are not set.
+struct PgServer {
+  std::string host, port, user, password, database;
+  bool Available() const { return !port.empty(); }
+  // A DSN-less connection string through "PostgreSQL Unicode" (without UID/PWD).
+  std::string ConnectionString() const;
+};
+PgServer TestPgServer();
+
+// Skips the calling test when no PostgreSQL server is configured, unless
+// QJ_REQUIRE_PG is set, in which case the test fails instead.
+#define QJ_REQUIRE_PG_OR_SKIP(server)                                               \
+  do {                                                                              \
+    if (!(server).Available()) {                                                    \
+      if (std::getenv("QJ_REQUIRE_PG") != nullptr) FAIL() << "PostgreSQL required"; \
+      GTEST_SKIP() << "no PostgreSQL server configured";                            \
+    }                                                                               \
+  } while (0)
+
+// Runs SQL against an SQLite database file with the sqlite3 shell.
+void SqliteExec(const std::string& dbFile, const std::string& sql);
+
+// Runs SQL against the test PostgreSQL database with psql.
+void PgExec(const PgServer& server, const std::string& sql);
+
+}  // namespace qjtest

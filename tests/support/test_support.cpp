@@ -1,0 +1,164 @@
+#include "support/test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace qjtest {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "qjtest-XXXXXX").string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = buffer.data();
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Make everything removable again (tests take write bits away).
+  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string BinaryPath() { return QJ_BINARY_PATH; }
+
+std::string InstallBinary(const std::string& dir) {
+  const std::string target = dir + "/qjsqlexe";
+  fs::copy_file(BinaryPath(), target, fs::copy_options::overwrite_existing);
+  fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  return target;
+}
+
+namespace {
+
+bool IsLocaleVariable(const std::string& name) {
+  return name == "LANG" || name == "LANGUAGE" || name.rfind("LC_", 0) == 0;
+}
+
+std::vector<std::string> BuildEnvironment(const RunOptions& options) {
+  std::map<std::string, std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    std::string entry(*e);
+    const size_t eq = entry.find('=');
+    if (eq == std::string::npos) continue;
+    std::string name = entry.substr(0, eq);
+    if (IsLocaleVariable(name)) continue;
+    env[name] = entry.substr(eq + 1);
+  }
+  for (const auto& name : options.unsetEnv) env.erase(name);
+  for (const auto& [name, value] : options.env) env[name] = value;
+  std::vector<std::string> out;
+  for (const auto& [name, value] : env) out.push_back(name + "=" + value);
+  return out;
+}
+
+}  // namespace
+
+RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options) {
+  const std::string exe = options.executable.empty() ? BinaryPath() : options.executable;
+  std::vector<std::string> envStrings = BuildEnvironment(options);
+
+  int outPipe[2];
+  int errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(outPipe[1], STDOUT_FILENO);
+    dup2(errPipe[1], STDERR_FILENO);
+    close(outPipe[0]);
+    close(outPipe[1]);
+    close(errPipe[0]);
+    close(errPipe[1]);
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(exe.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    execve(exe.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(outPipe[1]);
+  close(errPipe[1]);
+
+  RunResult result;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+  int open = 2;
+  char buffer[65536];
+  while (open > 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) {
+      kill(pid, SIGKILL);
+      break;
+    }
+    const int ready = poll(fds, 2, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR) continue;
+    for (auto& fd : fds) {
+      if (fd.fd < 0 || (fd.revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+      const ssize_t n = read(fd.fd, buffer, sizeof buffer);
+      if (n > 0) {
+        (fd.fd == outPipe[0] ? result.out : result.err).append(buffer, static_cast<size_t>(n));
+      } else {
+        close(fd.fd);
+        fd.fd = -1;
+        --open;
+      }
+    }
+  }
+  for (auto& fd : fds) {
+    if (fd.fd >= 0) close(fd.fd);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+}  // namespace qjtest
