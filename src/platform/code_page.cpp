@@ -1,0 +1,118 @@
+#include "platform/code_page.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+#include <array>
+#include <stdexcept>
+
+namespace qj {
+
+namespace {
+
+// The table of Windows-1252 and its inverse, built once from ICU's "cp1252"
+// converter. Bytes that the code page leaves undefined (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D) map to the C1 control of the same value, as Windows does.
+struct Cp1252Tables {
+  std::array<char16_t, 256> toUnicode{};
+  // Reverse lookup for U+0080..U+FFFF outside Latin-1; 0 means "not held".
+  std::array<unsigned char, 0x10000> fromUnicode{};
+
+  Cp1252Tables() {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* conv = ucnv_open("cp1252", &status);
+    if (U_FAILURE(status)) throw std::runtime_error(std::string("ICU converter cp1252: ") + u_errorName(status));
+    for (int b = 0; b < 256; ++b) {
+      const char in = static_cast<char>(b);
+      UChar out[4];
+      UErrorCode st = U_ZERO_ERROR;
+      ucnv_reset(conv);
+      const int32_t n = ucnv_toUChars(conv, out, 4, &in, 1, &st);
+      char16_t c = static_cast<char16_t>(b);
+      if (U_SUCCESS(st) && n == 1 && out[0] != 0xFFFD && out[0] != 0x1A) c = out[0];
+      toUnicode[static_cast<size_t>(b)] = c;
+    }
+    ucnv_close(conv);
+    for (int b = 0; b < 256; ++b) fromUnicode[toUnicode[static_cast<size_t>(b)]] = static_cast<unsigned char>(b);
+  }
+};
+
+const Cp1252Tables& Tables() {
+  static const Cp1252Tables tables;
+  return tables;
+}
+
+inline void AppendCodePoint(UChar32 cp, std::string& out, const Cp1252Tables& t) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+    return;
+  }
+  if (cp <= 0xFFFF) {
+    const unsigned char b = t.fromUnicode[static_cast<size_t>(cp)];
+    if (b != 0 && t.toUnicode[b] == cp) {
+      out.push_back(static_cast<char>(b));
+      return;
+    }
+  }
+  out.push_back('?');
+}
+
+}  // namespace
+
+void Cp1252ToUtf16(std::string_view bytes, std::u16string& out) {
+  const Cp1252Tables& t = Tables();
+  out.resize(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) out[i] = t.toUnicode[static_cast<unsigned char>(bytes[i])];
+}
+
+std::u16string Cp1252ToUtf16(std::string_view bytes) {
+  std::u16string out;
+  Cp1252ToUtf16(bytes, out);
+  return out;
+}
+
+void AppendUtf16AsCp1252(std::u16string_view text, std::string& out) {
+  const Cp1252Tables& t = Tables();
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n) {
+    const char16_t u = text[i];
+    if (u < 0x80) {
+      out.push_back(static_cast<char>(u));
+      ++i;
+      continue;
+    }
+    UChar32 cp;
+    U16_NEXT(text.data(), i, n, cp);
+    AppendCodePoint(cp, out, t);
+  }
+}
+
+std::string Utf16ToCp1252(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendUtf16AsCp1252(text, out);
+  return out;
+}
+
+std::string Utf8ToCp1252(std::string_view text) {
+  const Cp1252Tables& t = Tables();
+  std::string out;
+  out.reserve(text.size());
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  const int32_t n = static_cast<int32_t>(text.size());
+  int32_t i = 0;
+  while (i < n) {
+    UChar32 cp;
+    U8_NEXT(s, i, n, cp);
+    if (cp < 0) {
+      out.push_back('?');
+      continue;
+    }
+    AppendCodePoint(cp, out, t);
+  }
+  return out;
+}
+
+}  // namespace qj
