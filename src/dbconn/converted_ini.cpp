@@ -1,9 +1,132 @@
-// PENDING: placeholder body until this step is implemented.
 #include "dbconn/converted_ini.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "driver/run_context.h"
 
 namespace qj {
 
-ConvertedRecord FindConvertedRecord(std::string_view, std::string_view, std::string_view, int32_t) { return {}; }
-void LookupConvertedValue(const std::string&, const std::string&, int32_t, const std::string&) {}
+namespace {
+
+// The file as text-mode reading delivers it: every CR dropped, and a 0x1A
+// byte ends the file.
+std::string TextModeContents(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (char c : bytes) {
+    if (c == '\x1A') break;
+    if (c != '\r') text.push_back(c);
+  }
+  return text;
+}
+
+// Reads lines like a line reader with a fixed buffer: at most `limit` bytes,
+// stopping after a line end; the rest of a longer line is the next line.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+
+  bool Read(size_t limit, std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    size_t end = pos_;
+    while (end < text_.size() && end - pos_ < limit) {
+      if (text_[end++] == '\n') break;
+    }
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end;
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+// Position of the n-th occurrence of c; of the last one when there are fewer;
+// -1 when there is none.
+long FindSeparator(std::string_view line, char c, int n) {
+  long found = -1;
+  int count = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == c) {
+      found = static_cast<long>(i);
+      if (++count == n) break;
+    }
+  }
+  return found;
+}
+
+// A field by start and length: a positive length takes that many bytes, 0
+// takes the rest of the line with its line end, a negative length nothing.
+std::string_view CutField(std::string_view line, long start, long length) {
+  if (length < 0 || start < 0 || static_cast<size_t>(start) > line.size()) return {};
+  if (length == 0) return line.substr(static_cast<size_t>(start));
+  return line.substr(static_cast<size_t>(start), static_cast<size_t>(length));
+}
+
+std::string Limited(std::string_view text, size_t limit) { return std::string(text.substr(0, limit)); }
+
+ConvertedRecord CutRecord(std::string_view header, std::string_view entry) {
+  ConvertedRecord record;
+  const long h1 = FindSeparator(header, ';', 1);
+  const long h2 = FindSeparator(header, ';', 2);
+  record.HeaderText = std::string(CutField(header, h1 + 1, h2 - h1 - 1));
+
+  const long p1 = FindSeparator(entry, ';', 1);
+  const long p2 = FindSeparator(entry, ';', 2);
+  const long e = FindSeparator(entry, '\n', 1);
+  if (p1 < 0) {
+    // An entry line without ";" has no number text. Reading that as 0 would
+    // let a stray line (a blank line, say) answer every lookup for number 0
+    // with its whole line; so such a record is never matched by its number.
+    record.HasNumber = false;
+  } else {
+    record.Number = ReadNumberText(Limited(CutField(entry, 0, p1), kNumberTextLimit));
+  }
+  record.Key = Limited(CutField(entry, p1 + 1, p2 - p1 - 1), kKeyLimit);
+  record.Value = Limited(CutField(entry, p2 + 1, p1 >= 0 ? e - p2 - 1 : 0), kValueLimit);
+  return record;
+}
+
+bool Matches(const ConvertedRecord& r, std::string_view headerText, std::string_view key, int32_t number) {
+  return r.HeaderText == headerText || r.Key == key || (r.HasNumber && r.Number == number);
+}
+
+}  // namespace
+
+int32_t ReadNumberText(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+  }
+  if (negative) value = 0u - value;
+  return static_cast<int32_t>(value);
+}
+
+ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view headerText, std::string_view key,
+                                    int32_t number) {
+  const std::string text = TextModeContents(fileBytes);
+  LineReader reader(text);
+  std::string_view header, entry;
+  while (reader.Read(kHeaderLineLimit, header) && reader.Read(kEntryLineLimit, entry)) {
+    ConvertedRecord record = CutRecord(header, entry);
+    if (Matches(record, headerText, key, number)) return record;
+  }
+  return {};
+}
+
+void LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,
+                          const std::string& filePath) {
+  ctx.LookupResult = ConvertedRecord{};
+  std::ifstream in(filePath, std::ios::binary);
+  if (!in) return;
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ctx.LookupResult = FindConvertedRecord(bytes, headerText, key, number);
+}
 
 }  // namespace qj

@@ -1,16 +1,116 @@
-// PENDING: placeholder body until this step is implemented.
 #include "dbconn/data_module.h"
+
+#include <utility>
+
+#include "dbconn/odbc_engine.h"
 
 namespace qj {
 
-EDatabaseError::EDatabaseError(const std::string& m, std::vector<DiagnosticRecord> r) : std::runtime_error(m), records_(std::move(r)) {}
-class OdbcConnection {};
-class OdbcStatement {};
-TDatabase::TDatabase() {}
-TDatabase::~TDatabase() {}
-TQuery::TQuery(TDatabase& d) : database_(d) {}
-TQuery::~TQuery() {}
+TDatabase::TDatabase()
+    : Params{"DATABASE NAME=",
+             "USER NAME=velmorant",
+             "ODBC DSN=VELMORANT",
+             "OPEN MODE=READ/WRITE",
+             "SCHEMA CACHE SIZE=8",
+             "SQLQRYMODE=",
+             "LANGDRIVER=",
+             "SQLPASSTHRU MODE=SHARED AUTOCOMMIT",
+             "SCHEMA CACHE TIME=-1",
+             "MAX ROWS=-1",
+             "BATCH COUNT=200",
+             "ENABLE SCHEMA CACHE=FALSE",
+             "SCHEMA CACHE DIR=",
+             "ENABLE BCD=FALSE",
+             "ROWSET SIZE=20",
+             "BLOBS TO CACHE=64",
+             "PASSWORD=korbalest"} {}
+
+TDatabase::~TDatabase() = default;
+
+bool TDatabase::Connected() const { return connection_ != nullptr; }
+
+void TDatabase::Open() {
+  if (connection_) return;
+  auto connection = std::make_unique<OdbcConnection>(warnings_);
+  connection->Connect(ConnectTargetFromParams(Params, AliasName));
+  connection_ = std::move(connection);
+}
+
+const std::vector<DiagnosticRecord>& TDatabase::Warnings() const { return warnings_.Records(); }
+
+OdbcConnection& TDatabase::Connection() {
+  Open();
+  return *connection_;
+}
+
+TQuery::TQuery(TDatabase& database) : database_(database) {}
+
+TQuery::~TQuery() = default;
+
+void TQuery::Close() {
+  if (statement_) statement_->CloseCursor();
+}
+
+void TQuery::ClearSql() {
+  sql_.clear();
+  statement_.reset();
+}
+
+void TQuery::AddSql(const std::string& line) {
+  sql_.push_back(line);
+  statement_.reset();
+}
+
+bool TQuery::Prepared() const { return statement_ != nullptr; }
+
+void TQuery::Prepare() {
+  statement_.reset();
+  auto statement = std::make_unique<OdbcStatement>(database_.Connection());
+  statement->Prepare(StatementText());
+  statement_ = std::move(statement);
+}
+
+void TQuery::Open() {
+  if (!Prepared()) Prepare();
+  statement_->Execute();
+}
+
+OdbcStatement& TQuery::OpenStatement() {
+  if (!statement_ || !statement_->Executed()) {
+    throw EDatabaseError(std::vector<DiagnosticRecord>{{"24000", 0, "Die Abfrage ist nicht geoeffnet"}});
+  }
+  return *statement_;
+}
+
+bool TQuery::FindFirst() { return OpenStatement().First(); }
+
+bool TQuery::FindNext() { return OpenStatement().Next(); }
+
+int TQuery::FieldCount() const { return statement_ && statement_->Executed() ? statement_->ColumnCount() : 0; }
+
+const ColumnValue& TQuery::Field(int index) { return OpenStatement().Value(index); }
+
+std::string TQuery::Text() const {
+  std::string text;
+  for (const std::string& line : sql_) text += line + "\r\n";
+  return text;
+}
+
+std::string TQuery::StatementText() const {
+  std::string text;
+  for (size_t i = 0; i < sql_.size(); ++i) {
+    if (i > 0) text += '\n';
+    text += sql_[i];
+  }
+  return text;
+}
+
+size_t TQuery::RowsetSize() const { return statement_ ? statement_->RowsetSize() : 0; }
+
+bool TQuery::ColumnsBound() const { return statement_ && statement_->ColumnsBound(); }
+
 Tdm1::Tdm1() : Qry1(VELMORANT) {}
-Tdm1::~Tdm1() {}
+
+Tdm1::~Tdm1() = default;
 
 }  // namespace qj

@@ -1,6 +1,7 @@
 #pragma once
 // The data module dm1 with its connection component VELMORANT and its query
-// component Qry1: thin classes over ODBC handles.
+// component Qry1: thin classes over ODBC handles. Constructing them allocates
+// no ODBC handle; the connection opens at the first prepare.
 
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@ class TDatabase {
  public:
   TDatabase();
   ~TDatabase();
+  TDatabase(const TDatabase&) = delete;
+  TDatabase& operator=(const TDatabase&) = delete;
 
   std::string Name = "VELMORANT";
   std::string AliasName = "VELMORANT";
@@ -27,7 +30,10 @@ class TDatabase {
   std::vector<std::string> Params;  // "NAME=value" lines in stored order
 
   bool Connected() const;
-  // Connects with the data source, user and password of Params; stays open.
+  // Connects with the data source, user and password of Params: the value of
+  // "ODBC DSN=" (the alias when missing or empty) names a data source, or is a
+  // complete connection string when it holds "="; user and password come from
+  // "USER NAME=" and "PASSWORD=". Never prompts; stays open until destruction.
   void Open();
   // Warnings that came with successful calls (SQL_SUCCESS_WITH_INFO).
   const std::vector<DiagnosticRecord>& Warnings() const;
@@ -35,6 +41,7 @@ class TDatabase {
   OdbcConnection& Connection();
 
  private:
+  WarningLog warnings_;
   std::unique_ptr<OdbcConnection> connection_;
 };
 
@@ -42,6 +49,8 @@ class TQuery {
  public:
   explicit TQuery(TDatabase& database);
   ~TQuery();
+  TQuery(const TQuery&) = delete;
+  TQuery& operator=(const TQuery&) = delete;
 
   std::string DatabaseName = "VXDB";
 
@@ -55,12 +64,21 @@ class TQuery {
   bool FindNext();
   int FieldCount() const;
   // The value of a column of the current row by 0-based index; an index beyond
-  // the result's columns raises EDatabaseError.
+  // the result's columns raises EDatabaseError. The reference stays valid
+  // until the query moves to another row or closes.
   const ColumnValue& Field(int index);
   // The statement lines, each followed by CR LF.
   std::string Text() const;
+  // The statement as the driver gets it: the lines joined by LF.
+  std::string StatementText() const;
+  // Rows per fetch block of the open query (1: single-row fetch).
+  size_t RowsetSize() const;
+  // Whether the open query fetches into bound buffers (else by SQLGetData).
+  bool ColumnsBound() const;
 
  private:
+  OdbcStatement& OpenStatement();
+
   TDatabase& database_;
   std::vector<std::string> sql_;
   std::unique_ptr<OdbcStatement> statement_;
@@ -70,6 +88,8 @@ class Tdm1 {
  public:
   Tdm1();
   ~Tdm1();
+  Tdm1(const Tdm1&) = delete;
+  Tdm1& operator=(const Tdm1&) = delete;
 
   bool OldCreateOrder = false;
   TDatabase VELMORANT;

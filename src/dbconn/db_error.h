@@ -1,6 +1,7 @@
 #pragma once
 // The engine's error class: every ODBC diagnostic record of the failed call.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,14 +14,38 @@ struct DiagnosticRecord {
   std::string Text;  // Windows-1252 bytes
 };
 
+// An engine error. Its message (what()) lists every diagnostic record in the
+// order the driver gave them, each as "[SQLSTATE] text", joined by "\n", with
+// no line end after the last one. Errors the tool detects itself use
+// SQLSTATE-like codes of the same form (07005 statement without result
+// columns, 07009 column index beyond the result, 24000 no current row).
 class EDatabaseError : public std::runtime_error {
  public:
+  explicit EDatabaseError(std::vector<DiagnosticRecord> records);
   EDatabaseError(const std::string& message, std::vector<DiagnosticRecord> records);
 
   const std::vector<DiagnosticRecord>& Records() const { return records_; }
 
+  // The message text built from the records as described above.
+  static std::string MessageOf(const std::vector<DiagnosticRecord>& records);
+
  private:
   std::vector<DiagnosticRecord> records_;
+};
+
+// Warnings that came with successful calls (SQL_SUCCESS_WITH_INFO). At most
+// kMaxKept are kept, so that a long fetch cannot grow the list without bound;
+// the rest are only counted.
+class WarningLog {
+ public:
+  static constexpr size_t kMaxKept = 100;
+  void Add(std::vector<DiagnosticRecord> records);
+  const std::vector<DiagnosticRecord>& Records() const { return records_; }
+  size_t Dropped() const { return dropped_; }
+
+ private:
+  std::vector<DiagnosticRecord> records_;
+  size_t dropped_ = 0;
 };
 
 }  // namespace qj

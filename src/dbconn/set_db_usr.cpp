@@ -1,9 +1,86 @@
-// PENDING: placeholder body until this step is implemented.
 #include "dbconn/set_db_usr.h"
+
+#include <sys/stat.h>
+
+#include <stdexcept>
+#include <string_view>
+
+#include "dbconn/converted_ini.h"
+#include "dbconn/data_module.h"
+#include "driver/console.h"
+#include "driver/console_texts.h"
+#include "driver/run_context.h"
+#include "driver/run_sequence.h"
 
 namespace qj {
 
-std::string ConvertedIniPath(const std::string&) { return {}; }
-int SetDbUsr() { return 99; }
+namespace {
+
+constexpr std::string_view kConvertedIniName = "QJDNL00P.TXT";
+
+// Only a file counts: a directory (or anything else) of that name does not.
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string LookUp(const char* key, const std::string& path) {
+  LookupConvertedValue("", key, 0, path);
+  return ctx.LookupResult.Value;
+}
+
+bool StartsWith(const std::string& line, std::string_view prefix) {
+  return line.size() >= prefix.size() && line.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+std::string ConvertedIniPath(const std::string& targetFile) {
+  const size_t slash = targetFile.rfind('/');
+  const std::string directory = slash == std::string::npos ? std::string() : targetFile.substr(0, slash + 1);
+  return directory + std::string(kConvertedIniName);
+}
+
+int SetDbUsr() {
+  Trace("Str SetDbUsr\n");
+  if (!ctx.dm1) throw std::logic_error("SetDbUsr: the data module has not been created");
+
+  const std::string path = ConvertedIniPath(ctx.TargetFile);
+  if (!FileExists(path)) {
+    Print("Konvertierte Ini-Datei nicht gefunden");
+    return kExitConvertedIniMissing;
+  }
+
+  ctx.DbSys = LookUp("DB_SYSTEM", path);
+  const std::string dbName = LookUp("DATABASE", path);
+  const std::string dbUsr = LookUp("LOGIN", path);
+  const std::string dbPwd = LookUp("PASS", path);
+
+  Trace(" DB-Informationen:\n");
+  Trace("  DbSys = '%s'\n", {ctx.DbSys});
+  Trace("  DbName = '%s'\n", {dbName});
+  Trace("  DbUsr = '%s'\n", {dbUsr});
+  // The password is never shown in clear.
+  Trace("  DbPwd = '%s'\n", {dbPwd.empty() ? "" : "********"});
+
+  if (dbUsr.empty() || dbPwd.empty() || ctx.DbSys.empty() || dbName.empty()) {
+    ShowErrorFrame({"Fehler beim Ermitteln der Datenbankparameter\n", "Quelle: '..\\..\\FILES\\VELMORANT.INI'\n"});
+    return kExitDbParameterMissing;
+  }
+
+  // Each line is tested in its current form, so a line replaced by an earlier
+  // test is tested again in its new form.
+  TDatabase& database = ctx.dm1->VELMORANT;
+  for (size_t i = 0; i < database.Params.size(); ++i) {
+    std::string& line = database.Params[i];
+    if (StartsWith(line, "USER NAME=")) line = "USER NAME=" + dbUsr;
+    if (StartsWith(line, "PASSWORD=")) line = "PASSWORD=" + dbPwd;
+    if (StartsWith(line, "ODBC DSN=")) line = "ODBC DSN=" + dbName;
+  }
+  database.AliasName = dbName;
+
+  Trace("End SetDbUsr\n");
+  return 0;
+}
 
 }  // namespace qj

@@ -1,10 +1,48 @@
-// PENDING: placeholder body until this step is implemented.
 #include "extract/output_file.h"
+
+#include "driver/console.h"
+#include "driver/run_context.h"
+#include "extract/download_file.h"
+#include "extract/record_format.h"
+#include "extract/sort_lines.h"
+#include "platform/collation.h"
+#include "platform/locale_env.h"
 
 namespace qj {
 
-void AddRecordLine() {}
-void SortOutputLines() {}
-void WriteFile() {}
+void AddRecordLine() { ctx.OutputLines.push_back(ctx.RecordLine); }
+
+void SortOutputLines() {
+  if (ctx.OutputLines.size() < 2) return;
+  const Collation collation(LocaleForCategory(LocaleCategory::Collate));
+  SortLines(ctx.OutputLines, collation);
+}
+
+void WriteFile() {
+  // Every row is formatted by now: the count of cut values is complete.
+  ReportCutValueCount();
+  Trace("Str WriteFile\n");
+  if (!ctx.OutputLines.empty()) {
+    DownloadFile file;
+    if (!file.Open(ctx.TargetFile, ctx.ReplaceFlag == "1" ? WriteMode::Replace : WriteMode::Append)) {
+      Print("Datei konnte nicht erstellt werden:\n%s\n", {ctx.TargetFile});
+      ctx.DownloadNotWritten = true;
+    } else {
+      bool written = true;
+      for (const std::string& line : ctx.OutputLines) {
+        if (!file.Write(line)) {
+          written = false;
+          break;
+        }
+      }
+      written = file.Close() && written;
+      if (!written) {
+        Print("Datei konnte nicht geschrieben werden:\n%s\n", {ctx.TargetFile});
+        ctx.DownloadNotWritten = true;
+      }
+    }
+  }
+  Trace("End WriteFile\n");
+}
 
 }  // namespace qj

@@ -1,9 +1,86 @@
-// PENDING: placeholder body until this step is implemented.
 #include "extract/query_exec.h"
+
+#include "dbconn/data_module.h"
+#include "dbconn/db_error.h"
+#include "driver/console.h"
+#include "driver/run_context.h"
+#include "platform/pause.h"
+#include "querydef/placeholder.h"
 
 namespace qj {
 
-int ReadFirst(const std::string&) { return 23; }
-int ReadNext() { return 23; }
+namespace {
+
+constexpr int kPauseMilliseconds = 100;
+constexpr int kNoRow = 23;
+
+// A trace line followed by the trace pause.
+void TraceStep(std::string_view line) {
+  if (!ctx.TraceMode) return;
+  Print(line);
+  PauseMilliseconds(kPauseMilliseconds);
+}
+
+// The report of an engine error: the step, the statement as the query holds
+// it (ending in CR LF) and the engine's message.
+void ReportEngineError(std::string_view step, const EDatabaseError& error) {
+  ctx.StatementRejected = true;
+  Print("Exception bei DB %s\n%s%s\n\n", {step, ctx.dm1->Qry1.Text(), error.what()});
+}
+
+}  // namespace
+
+int ReadFirst(const std::string& terminal) {
+  TQuery& query = ctx.dm1->Qry1;
+
+  TraceStep("Str ReadFirst\n");
+  ReplacePlaceholder(ctx.WorkingStatement, kTerminalPlaceholder, terminal);
+  const std::string& statement = ctx.WorkingStatement;
+  if (ctx.TraceMode) {
+    Print("  >>>>> Temp-SQL-Statement <<<<<\n");
+    Print("  '%s'\n", {statement});
+    PauseMilliseconds(kPauseMilliseconds);
+  }
+
+  TraceStep("  Datenbank Close\n");
+  query.Close();
+  TraceStep("  Datenbank SQL-Clear\n");
+  query.ClearSql();
+  TraceStep("  Datenbank AddSql\n");
+  query.AddSql(statement);
+
+  TraceStep("  Datenbank Prepare\n");
+  try {
+    if (!query.Prepared()) query.Prepare();
+  } catch (const EDatabaseError& error) {
+    ReportEngineError("Prepare", error);
+    PauseMilliseconds(kPauseMilliseconds);
+    return kNoRow;
+  }
+
+  TraceStep("  Datenbank Open\n");
+  try {
+    query.Open();
+  } catch (const EDatabaseError& error) {
+    ReportEngineError("Open", error);
+    PauseMilliseconds(kPauseMilliseconds);
+    return kNoRow;
+  }
+
+  TraceStep("  Datenbank FindFirst\n");
+  try {
+    ctx.RowFound = query.FindFirst();
+  } catch (const EDatabaseError& error) {
+    ReportEngineError("FindFirst", error);
+  }
+
+  TraceStep("End ReadFirst\n");
+  return ctx.RowFound ? 0 : kNoRow;
+}
+
+int ReadNext() {
+  ctx.RowFound = ctx.dm1->Qry1.FindNext();
+  return ctx.RowFound ? 0 : kNoRow;
+}
 
 }  // namespace qj

@@ -1,9 +1,128 @@
-// PENDING: placeholder body until this step is implemented.
 #include "extract/record_format.h"
+
+#include <algorithm>
+
+#include "dbconn/data_module.h"
+#include "driver/console.h"
+#include "driver/run_context.h"
+#include "extract/value_text.h"
 
 namespace qj {
 
-void FormatRecord() {}
-void FormatField(std::string_view, int32_t, const std::string&) {}
+namespace {
+
+constexpr int64_t kCutWarningsShown = 10;
+int64_t cutValues = 0;
+
+std::string SlotName(int slot) {
+  std::string name = "FELD";
+  name.push_back(static_cast<char>('0' + slot / 10));
+  name.push_back(static_cast<char>('0' + slot % 10));
+  return name;
+}
+
+// Text before a message: "Feld FELDnn: " for a slot, nothing without one.
+std::string SlotPrefix(int slot) { return slot > 0 ? "Feld " + SlotName(slot) + ": " : std::string(); }
+
+std::string_view Trimmed(std::string_view value) {
+  auto kept = [](char c) { return static_cast<unsigned char>(c) > 32; };
+  const auto first = std::find_if(value.begin(), value.end(), kept);
+  if (first == value.end()) return {};
+  const auto last = std::find_if(value.rbegin(), value.rend(), kept).base();
+  return value.substr(static_cast<size_t>(first - value.begin()), static_cast<size_t>(last - first));
+}
+
+void NoteCut(int slot, size_t valueLength, size_t fieldLength) {
+  ++cutValues;
+  if (cutValues > kCutWarningsShown) return;
+  Console::Err(FormatMessage("qjsqlexe: Warnung: %sWert mit %i Bytes auf %i Bytes gekuerzt\n",
+                             {SlotPrefix(slot), static_cast<int64_t>(valueLength),
+                              static_cast<int64_t>(fieldLength)}));
+}
+
+// Appends the value, cut to the field with a warning when it is longer, and
+// blanks up to the field length.
+void AppendBlankFilled(int slot, std::string_view value, size_t length, std::string& out) {
+  if (value.size() > length) {
+    NoteCut(slot, value.size(), length);
+    value = value.substr(0, length);
+  }
+  out.append(value);
+  out.append(length - value.size(), ' ');
+}
+
+void FormatSlotField(int slot, std::string_view value, int32_t length, std::string_view type) {
+  const size_t width = length > 0 ? static_cast<size_t>(length) : 0;
+  std::string& out = ctx.RecordLine;
+  // The type is compared byte for byte: "char" or "CHAR " is no keyword.
+  if (type == "CHAR") {
+    AppendBlankFilled(slot, Trimmed(value), width, out);
+  } else if (type == "TXT") {
+    AppendBlankFilled(slot, value, width, out);
+  } else if (type == "DEC") {
+    const std::string_view number = Trimmed(value);
+    if (number.size() > width) {
+      throw FieldError(FormatMessage("%sDEC-Wert mit %i Stellen passt nicht in %i Stellen",
+                                     {SlotPrefix(slot), static_cast<int64_t>(number.size()),
+                                      static_cast<int64_t>(width)}));
+    }
+    out.append(width - number.size(), '0');
+    out.append(number);
+  }
+}
+
+class QueryRow : public RowSource {
+ public:
+  explicit QueryRow(TQuery& query) : query_(query) {}
+  int ColumnCount() override { return query_.FieldCount(); }
+  const ColumnValue& Column(int index) override { return query_.Field(index); }
+
+ private:
+  TQuery& query_;
+};
+
+}  // namespace
+
+void FormatField(std::string_view value, int32_t length, const std::string& type) {
+  FormatSlotField(0, value, length, type);
+}
+
+void FormatRecordFrom(RowSource& row) {
+  ctx.RecordLine.clear();
+  // One buffer for the text forms of the run, so that a row allocates nothing
+  // once the buffer has grown to the widest value.
+  static std::string text;
+  const int columns = row.ColumnCount();
+  for (int slot = 1; slot <= kFieldSlots; ++slot) {
+    const FieldDefinition& field = ctx.Field(slot);
+    if (field.Name.empty()) continue;
+    if (slot > columns) {
+      throw FieldError(FormatMessage("Feld %s: Spalte %i fehlt, die Abfrage liefert nur %i Spalten",
+                                     {SlotName(slot), static_cast<int32_t>(slot), static_cast<int32_t>(columns)}));
+    }
+    const ColumnValue& value = row.Column(slot - 1);
+    if (value.kind == ValueKind::Text) {
+      FormatSlotField(slot, value.bytes, field.Length, field.Type);
+    } else {
+      text.clear();
+      AppendValueText(value, text);
+      FormatSlotField(slot, text, field.Length, field.Type);
+    }
+  }
+}
+
+void FormatRecord() {
+  QueryRow row(ctx.dm1->Qry1);
+  FormatRecordFrom(row);
+}
+
+void ReportCutValueCount() {
+  if (cutValues <= kCutWarningsShown) return;
+  Console::Err(FormatMessage("qjsqlexe: Warnung: insgesamt %i Werte auf ihre Feldlaenge gekuerzt\n", {cutValues}));
+}
+
+int64_t CutValueCount() { return cutValues; }
+
+void ResetCutValueCount() { cutValues = 0; }
 
 }  // namespace qj

@@ -1,15 +1,53 @@
 #pragma once
+// Turns the current row into one fixed-width record: one field per used slot,
+// "CHAR" trimmed and blank-filled, "DEC" trimmed and zero-filled on the left,
+// "TXT" untrimmed and blank-filled, any other type contributes nothing.
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "dbconn/column_value.h"
+
 namespace qj {
 
-// Builds RecordLine from the current row by the field definitions.
+// Builds RecordLine from the current row of Qry1 by the field definitions.
 void FormatRecord();
 
 // Appends one formatted field to RecordLine.
 void FormatField(std::string_view value, int32_t length, const std::string& type);
+
+// The columns of one row, by 0-based index. Qry1 is the source of a run;
+// tests give rows of their own.
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  virtual int ColumnCount() = 0;
+  virtual const ColumnValue& Column(int index) = 0;
+};
+
+// Builds RecordLine from the given row by the field definitions.
+void FormatRecordFrom(RowSource& row);
+
+// A field that cannot be formatted ends the run: a "DEC" value longer than
+// its field, or a used slot beyond the result's columns. The message names
+// the slot ("Feld FELD03: ...").
+class FieldError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// "CHAR" and "TXT" values longer than their field are cut to the field length;
+// the first ten cuts of a run are reported on standard error one by one. Once
+// all rows are formatted, this prints one line with the total when there were
+// more than ten.
+void ReportCutValueCount();
+
+// The number of values cut so far in this run.
+int64_t CutValueCount();
+
+// Tests: start the cut count of a run afresh.
+void ResetCutValueCount();
 
 }  // namespace qj

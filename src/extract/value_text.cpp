@@ -1,9 +1,197 @@
-// PENDING: placeholder body until this step is implemented.
 #include "extract/value_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "extract/date_pattern.h"
+#include "platform/locale_env.h"
+#include "platform/locale_formats.h"
 
 namespace qj {
 
-void AppendValueText(const ColumnValue&, std::string&) {}
-std::string ValueText(const ColumnValue&) { return {}; }
+namespace {
+
+void AppendInteger(int64_t value, std::string& out) {
+  char digits[24];
+  int n = 0;
+  // Work on the magnitude as unsigned so that the smallest int64 works too.
+  uint64_t magnitude = value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) out.push_back('-');
+  while (n > 0) out.push_back(digits[--n]);
+}
+
+void AppendHex(const std::string& bytes, std::string& out) {
+  static const char kHex[] = "0123456789ABCDEF";
+  for (unsigned char b : bytes) {
+    out.push_back(kHex[b >> 4]);
+    out.push_back(kHex[b & 0x0F]);
+  }
+}
+
+std::unique_ptr<ValueTextFormatter>& ProcessFormatter() {
+  static std::unique_ptr<ValueTextFormatter> formatter;
+  return formatter;
+}
+
+}  // namespace
+
+void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::string& out) {
+  if (std::isnan(value)) {
+    out += "NAN";
+    return;
+  }
+  if (std::isinf(value)) {
+    out += value < 0 ? "-INF" : "INF";
+    return;
+  }
+  if (value == 0.0) {
+    out.push_back('0');
+    return;
+  }
+  // Scientific form with 14 fraction digits rounds the exact binary value to
+  // 15 significant digits, carry into the exponent included:
+  // "-d.dddddddddddddde+XX". to_chars ignores the C locale.
+  char buf[40];
+  const std::to_chars_result written =
+      std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  *written.ptr = '\0';
+  const char* p = buf;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  char digits[15];
+  int count = 0;
+  for (; *p != 'e'; ++p) {
+    if (*p >= '0' && *p <= '9') digits[count++] = *p;
+  }
+  const int exponent = std::atoi(p + 1);
+  while (count > 1 && digits[count - 1] == '0') --count;
+
+  if (negative) out.push_back('-');
+  if (exponent >= -4 && exponent <= 14) {
+    if (exponent >= 0) {
+      for (int i = 0; i <= exponent; ++i) out.push_back(i < count ? digits[i] : '0');
+      if (count > exponent + 1) {
+        out.append(decimalSymbol);
+        out.append(digits + exponent + 1, static_cast<size_t>(count - exponent - 1));
+      }
+    } else {
+      out.push_back('0');
+      out.append(decimalSymbol);
+      out.append(static_cast<size_t>(-exponent - 1), '0');
+      out.append(digits, static_cast<size_t>(count));
+    }
+    return;
+  }
+  out.push_back(digits[0]);
+  if (count > 1) {
+    out.append(decimalSymbol);
+    out.append(digits + 1, static_cast<size_t>(count - 1));
+  }
+  out.push_back('E');
+  AppendInteger(exponent, out);
+}
+
+struct ValueTextFormatter::Form {
+  std::optional<DatePattern> fast;
+  std::unique_ptr<IcuDateFormatter> icu;
+
+  Form(const std::string& locale, const std::string& pattern) {
+    if (UsesAsciiDigits(locale)) {
+      const AmPmMarkers markers = IcuAmPmMarkers(locale);
+      fast = DatePattern::Compile(pattern, markers.am, markers.pm);
+    }
+    if (!fast) icu = std::make_unique<IcuDateFormatter>(locale, pattern);
+  }
+
+  void Append(int year, int month, int day, int hour, int minute, int second, std::string& out) {
+    if (fast) {
+      fast->Render(year, month, day, hour, minute, second, out);
+    } else {
+      icu->Append(year, month, day, hour, minute, second, out);
+    }
+  }
+};
+
+ValueTextFormatter::ValueTextFormatter(std::string numericLocale, std::string timeLocale)
+    : numericLocale_(std::move(numericLocale)), timeLocale_(std::move(timeLocale)) {}
+
+ValueTextFormatter::~ValueTextFormatter() = default;
+
+ValueTextFormatter::Form& ValueTextFormatter::DateForm() {
+  if (!dateForm_) dateForm_ = std::make_unique<Form>(timeLocale_, ShortDatePattern(timeLocale_));
+  return *dateForm_;
+}
+
+ValueTextFormatter::Form& ValueTextFormatter::TimeForm() {
+  if (!timeForm_) timeForm_ = std::make_unique<Form>(timeLocale_, MediumTimePattern(timeLocale_));
+  return *timeForm_;
+}
+
+void ValueTextFormatter::AppendDate(int year, int month, int day, std::string& out) {
+  DateForm().Append(year, month, day, 0, 0, 0, out);
+}
+
+void ValueTextFormatter::AppendTime(int hour, int minute, int second, std::string& out) {
+  // The date part is a fixed valid day: the time pattern never shows it.
+  TimeForm().Append(2000, 1, 1, hour, minute, second, out);
+}
+
+void ValueTextFormatter::Append(const ColumnValue& value, std::string& out) {
+  switch (value.kind) {
+    case ValueKind::Null:
+      return;
+    case ValueKind::Text:
+      out += value.bytes;
+      return;
+    case ValueKind::Integer:
+      AppendInteger(value.integer, out);
+      return;
+    case ValueKind::Float:
+      if (!decimalSymbol_) decimalSymbol_ = IcuDecimalSymbol(numericLocale_);
+      AppendGeneralNumber(value.real, *decimalSymbol_, out);
+      return;
+    case ValueKind::Date:
+      AppendDate(value.year, value.month, value.day, out);
+      return;
+    case ValueKind::Time:
+      AppendTime(value.hour, value.minute, value.second, out);
+      return;
+    case ValueKind::Timestamp:
+      AppendDate(value.year, value.month, value.day, out);
+      if (value.hour != 0 || value.minute != 0 || value.second != 0) {
+        out.push_back(' ');
+        AppendTime(value.hour, value.minute, value.second, out);
+      }
+      return;
+    case ValueKind::Boolean:
+      out.push_back(value.boolean ? '1' : '0');
+      return;
+    case ValueKind::Binary:
+      AppendHex(value.bytes, out);
+      return;
+  }
+}
+
+void AppendValueText(const ColumnValue& value, std::string& out) {
+  std::unique_ptr<ValueTextFormatter>& formatter = ProcessFormatter();
+  if (!formatter) {
+    formatter = std::make_unique<ValueTextFormatter>(LocaleForCategory(LocaleCategory::Numeric),
+                                                     LocaleForCategory(LocaleCategory::Time));
+  }
+  formatter->Append(value, out);
+}
+
+std::string ValueText(const ColumnValue& value) {
+  std::string out;
+  AppendValueText(value, out);
+  return out;
+}
+
+void ResetValueTextLocale() { ProcessFormatter().reset(); }
 
 }  // namespace qj

@@ -1,10 +1,60 @@
-// PENDING: placeholder body until this step is implemented.
 #include "querydef/company_list.h"
+
+#include "dbconn/data_module.h"
+#include "driver/run_context.h"
+#include "extract/query_exec.h"
+#include "extract/value_text.h"
+#include "querydef/placeholder.h"
+#include "querydef/query_definition.h"
 
 namespace qj {
 
-int ReadCompanyList() { return 96; }
-void StoreCompany() {}
-void SubstituteCompany() {}
+namespace {
+
+constexpr int kNoCompany = 96;
+
+// Loads a company section and runs its statement for the terminal, counting
+// and storing every row. Returns the load's refusal code, else 0.
+int CollectCompanies(const std::string& section, const std::string& terminal) {
+  ctx.CompanyCount = 0;
+  ResetDefinitions();
+  const int loaded = GetIniValues(section);
+  if (loaded != 0) return loaded;
+
+  // The company statement gets no company substitution: a "$parm02" in it
+  // reaches the engine unchanged.
+  ctx.WorkingStatement = ctx.StatementTemplate;
+  for (int row = ReadFirst(terminal); row == 0; row = ReadNext()) {
+    ++ctx.CompanyCount;
+    StoreCompany();
+  }
+  return 0;
+}
+
+}  // namespace
+
+int ReadCompanyList() {
+  int code = CollectCompanies("GETFIR1", ctx.TerminalName);
+  if (code != 0) return code;
+  if (ctx.CompanyCount != 0) return 0;
+
+  code = CollectCompanies("GETFIR2", "");
+  if (code != 0) return code;
+  return ctx.CompanyCount != 0 ? 0 : kNoCompany;
+}
+
+void StoreCompany() {
+  if (ctx.Field(1).Name.empty()) return;
+  ctx.StoreCompanyAt(ctx.CompanyCount, ValueText(ctx.dm1->Qry1.Field(0)));
+}
+
+void SubstituteCompany() {
+  ++ctx.CompanyCursor;
+  ctx.WorkingStatement = ctx.StatementTemplate;
+  ctx.CompanyPlaceholderFound = false;
+  if (ReplacePlaceholder(ctx.WorkingStatement, kCompanyPlaceholder, ctx.CompanyAt(ctx.CompanyCursor))) {
+    ctx.CompanyPlaceholderFound = true;
+  }
+}
 
 }  // namespace qj

@@ -1,10 +1,81 @@
-// PENDING: placeholder body until this step is implemented.
 #include "querydef/query_definition.h"
+
+#include <cstdio>
+
+#include "driver/console.h"
+#include "driver/run_context.h"
+#include "platform/executable_path.h"
+#include "querydef/profile_reader.h"
 
 namespace qj {
 
-std::string QueryIniPath(const std::string&, const std::string&) { return {}; }
-void ResetDefinitions() {}
-int GetIniValues(const std::string&) { return 0; }
+namespace {
+
+constexpr int kLastStatementLine = 999;
+
+void UpperCaseAscii(std::string& text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+}
+
+// "SQL001" or "FELD07": the prefix and the number with the given digits.
+std::string NumberedKey(const char* prefix, int number, int digits) {
+  char key[16];
+  std::snprintf(key, sizeof key, "%s%0*d", prefix, digits, number);
+  return key;
+}
+
+}  // namespace
+
+std::string QueryIniPath(const std::string& executablePath, const std::string& dbSys) {
+  std::string path = executablePath;
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
+  return path + "." + dbSys + ".INI";
+}
+
+void ResetDefinitions() {
+  for (FieldDefinition& field : ctx.Fields) field = FieldDefinition();
+  ctx.RecordCount = 0;
+}
+
+int GetIniValues(const std::string& sectionName) {
+  ctx.StatementTemplate.clear();
+  Trace("Str GetIniValues\n");
+
+  const ProfileFile profile = ProfileFile::Load(QueryIniPath(ExecutablePath(), ctx.DbSys));
+
+  // Each line adds a blank and its text; the first empty line adds its blank
+  // and ends the statement. A section using every key up to SQL999 ends
+  // there as if the next line were empty.
+  for (int line = 1;; ++line) {
+    const std::string text =
+        line <= kLastStatementLine ? profile.ReadText(sectionName, NumberedKey("SQL", line, 3), "") : "";
+    ctx.StatementTemplate += ' ';
+    ctx.StatementTemplate += text;
+    if (text.empty()) break;
+  }
+  Trace("  >>>>> SQL-Statement <<<<<\n");
+  Trace("  '%s'\n", {ctx.StatementTemplate});
+
+  for (int slot = 1; slot <= kFieldSlots; ++slot) {
+    ctx.Field(slot).Name = profile.ReadText(sectionName, NumberedKey("FELD", slot, 2), "");
+    UpperCaseAscii(ctx.Field(slot).Name);
+  }
+  if (ctx.Field(1).Name == "0") return 4;
+
+  for (int slot = 1; slot <= kFieldSlots; ++slot) {
+    ctx.Field(slot).Type = profile.ReadText(sectionName, NumberedKey("FTYP", slot, 2), "");
+    UpperCaseAscii(ctx.Field(slot).Type);
+  }
+  for (int slot = 1; slot <= kFieldSlots; ++slot) {
+    ctx.Field(slot).Length = profile.ReadInteger(sectionName, NumberedKey("FLEN", slot, 2), 0);
+  }
+
+  Trace("End GetIniValues\n");
+  return 0;
+}
 
 }  // namespace qj

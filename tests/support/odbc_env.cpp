@@ -38,6 +38,14 @@ std::map<std::string, std::string> OdbcEnv() {
   return {{"ODBCSYSINI", OdbcSysIniDir()}, {"ODBCINI", OdbcSysIniDir() + "/odbc.ini"}};
 }
 
+void AddTestDsn(const std::string& name, const std::map<std::string, std::string>& attributes) {
+  const std::string path = OdbcSysIniDir() + "/odbc.ini";
+  std::string text = ReadBytes(path);
+  text += "[" + name + "]\n";
+  for (const auto& [key, value] : attributes) text += key + "=" + value + "\n";
+  WriteBytes(path, text + "\n");
+}
+
 std::string SqliteConnectionString(const std::string& dbFile) {
   return "DRIVER=SQLite3;Database=" + dbFile + ";NoCreat=1;StepAPI=1";
 }

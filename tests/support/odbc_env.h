@@ -18,6 +18,10 @@ void UseTestOdbcConfig();
 // The environment entries a child run needs for the test ODBC configuration.
 std::map<std::string, std::string> OdbcEnv();
 
+// Adds a data source to the test odbc.ini: "[name]" and one "key=value" line
+// per attribute (e.g. Driver, Database).
+void AddTestDsn(const std::string& name, const std::map<std::string, std::string>& attributes);
+
 // A DSN-less connection string for an SQLite database file.
 std::string SqliteConnectionString(const std::string& dbFile);
 

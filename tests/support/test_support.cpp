@@ -112,6 +112,7 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
     close(errPipe[0]);
     close(errPipe[1]);
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
+    if (options.beforeExec) options.beforeExec();
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(exe.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -2,6 +2,7 @@
 // Helpers shared by the test suites: temporary directories, files as bytes,
 // and running the built qjsqlexe binary as a user would.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -41,6 +42,9 @@ struct RunOptions {
   std::map<std::string, std::string> env;  // set on top of a cleaned environment
   std::vector<std::string> unsetEnv;       // removed from the environment
   int timeoutSeconds = 120;
+  // Runs in the child between fork and exec (set resource limits, signal
+  // dispositions); must only make async-signal-safe calls.
+  std::function<void()> beforeExec;
 };
 
 // Runs a program with the given argument words and captures everything. The

@@ -1,0 +1,225 @@
+#!/usr/bin/env bash
+# Benchmarks a full qjsqlexe download against its peers on 1,000,000 rows:
+# a bare ODBC fetch through the same driver and connection string, unixODBC's
+# isql, the sqlite3 shell (sorted, to a file), a 10-row download for the
+# start-up cost, and the same against PostgreSQL (psql \copy as native peer).
+# Prints wall time and peak RSS as median, min and max of several runs, and
+# the ratios that matter.
+#
+#   scripts/bench.sh            all of it
+#   QJ_BENCH_RUNS=3 scripts/bench.sh   fewer runs per figure (default 5)
+#   QJ_BENCH_PG=0 scripts/bench.sh     without the PostgreSQL part
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+runs=${QJ_BENCH_RUNS:-5}
+short_runs=$((runs * 4 + 1))  # the 10-row runs are short and noisier
+with_pg=${QJ_BENCH_PG:-1}
+build=$root/build-bench
+cache=$root/bench/cache
+work=$build/bench-run
+
+scripts/setup.sh
+
+# The tool runs under German settings: comma decimals, dd.MM.yyyy dates, the
+# German collation for the sort.
+tool_locale=(env -u LC_ALL -u LC_COLLATE -u LC_NUMERIC -u LC_TIME LANG=de_DE.UTF-8)
+
+echo "== build (Release) in build-bench"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target qjsqlexe >/dev/null
+g++ -O2 -Wall -Wextra -o "$build/bare_fetch" bench/bare_fetch.cpp -lodbc
+g++ -O2 -std=c++17 -Wall -Wextra -I src -o "$build/sort_bench" bench/sort_bench.cpp "$build/libqjcore.a" \
+  -licui18n -licuuc -licudata -lodbc -pthread
+
+mkdir -p "$cache"
+db=$cache/items.db
+if [ ! -f "$db" ]; then
+  echo "== generating $db (once)"
+  rm -f "$db.tmp"
+  sqlite3 "$db.tmp" < bench/generate.sql >/dev/null
+  mv "$db.tmp" "$db"
+fi
+
+rm -rf "$work"
+mkdir -p "$work/odbc" "$work/tool" "$work/sqlite" "$work/peers"
+# The benchmark's own driver configuration, without the system's settings.
+cat > "$work/odbc/odbcinst.ini" <<INI
+[SQLite3]
+Driver=libsqlite3odbc.so
+
+[PostgreSQL Unicode]
+Driver=psqlodbcw.so
+INI
+cat > "$work/odbc/odbc.ini" <<INI
+[qjbench_sqlite]
+Driver=SQLite3
+Database=$db
+NoCreat=1
+StepAPI=1
+INI
+export ODBCSYSINI=$work/odbc ODBCINI=$work/odbc/odbc.ini
+
+select_sql="SELECT name, id, price, day, stamp, name FROM items"
+select10_sql="$select_sql WHERE id <= 10"
+record_width=107
+cp "$build/qjsqlexe" "$work/tool/qjsqlexe"
+# Six fields: the name as CHAR, id and price as DEC, the date and the
+# timestamp, and the name once more as TXT, untrimmed: 107 bytes a record under de_DE.
+fields='FELD01=NAME
+FTYP01=CHAR
+FLEN01=30
+FELD02=ID
+FTYP02=DEC
+FLEN02=8
+FELD03=PRICE
+FTYP03=DEC
+FLEN03=10
+FELD04=DAY
+FTYP04=CHAR
+FLEN04=10
+FELD05=STAMP
+FTYP05=CHAR
+FLEN05=19
+FELD06=NAME2
+FTYP06=TXT
+FLEN06=30'
+make_query_ini() {  # dbsys
+  cat > "$work/tool/qjsqlexe.$1.INI" <<INI
+[GETFIR1]
+SQL001=SELECT 1
+FELD01=FIRMA
+FTYP01=CHAR
+FLEN01=4
+
+[BENCH]
+SQL001=$select_sql
+$fields
+
+[BENCH10]
+SQL001=$select10_sql
+$fields
+INI
+}
+# Converted ini file: DB_SYSTEM, DATABASE (a connection string), LOGIN, PASS.
+write_converted_ini() {  # dir dbsys connection user password
+  printf 'x;QJ;\n1;DB_SYSTEM;%s\nx;QJ;\n2;DATABASE;%s\nx;QJ;\n3;LOGIN;%s\nx;QJ;\n4;PASS;%s\n' \
+    "$2" "$3" "$4" "$5" > "$1/QJDNL00P.TXT"
+}
+
+# measure LABEL COUNT COMMAND...: runs the command COUNT times and keeps the
+# wall time (seconds, from the clock around /usr/bin/time) and the peak RSS
+# (KB, from /usr/bin/time) as median, min and max.
+declare -A T_MED T_MIN T_MAX M_MED M_MIN M_MAX
+stats() {  # numbers on stdin -> "median min max"
+  sort -g | awk '{v[NR]=$1} END {printf "%s %s %s\n", v[int((NR+1)/2)], v[1], v[NR]}'
+}
+measure() {
+  local label=$1 count=$2; shift 2
+  local times=() mems=() i start end
+  for ((i = 0; i < count; i++)); do
+    start=$(date +%s%N)
+    if ! /usr/bin/time -f '%M' -o "$work/time.txt" "$@" >"$work/last.out" 2>"$work/last.err"; then
+      echo "!! $label failed:" >&2; cat "$work/last.out" "$work/last.err" >&2; exit 1
+    fi
+    end=$(date +%s%N)
+    if [ -s "$work/last.err" ]; then echo "!! $label wrote to stderr:" >&2; cat "$work/last.err" >&2; exit 1; fi
+    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", (b - a) / 1e9}')")
+    mems+=("$(tail -n 1 "$work/time.txt")")
+  done
+  read -r T_MED[$label] T_MIN[$label] T_MAX[$label] < <(printf '%s\n' "${times[@]}" | stats)
+  read -r M_MED[$label] M_MIN[$label] M_MAX[$label] < <(printf '%s\n' "${mems[@]}" | stats)
+  printf '%-10s %8.3f s (min %.3f, max %.3f)   peak RSS %6.1f MB (min %.1f, max %.1f)\n' "$label" \
+    "${T_MED[$label]}" "${T_MIN[$label]}" "${T_MAX[$label]}" \
+    "$(awk -v k="${M_MED[$label]}" 'BEGIN{print k/1024}')" "$(awk -v k="${M_MIN[$label]}" 'BEGIN{print k/1024}')" \
+    "$(awk -v k="${M_MAX[$label]}" 'BEGIN{print k/1024}')"
+}
+# ratio A B: median of A over median of B, with the extremes min(A)/max(B) and max(A)/min(B).
+ratio() {
+  awk -v a="${T_MED[$1]}" -v b="${T_MED[$2]}" -v al="${T_MIN[$1]}" -v ah="${T_MAX[$1]}" \
+      -v bl="${T_MIN[$2]}" -v bh="${T_MAX[$2]}" -v target="$3" -v what="$1 / $2" \
+    'BEGIN { r = a / b; printf "%-40s %5.2f (range %.2f to %.2f)  target <= %s  %s\n", what, r, al / bh, ah / bl, target, (r <= target ? "met" : "MISSED") }'
+}
+check_count() {  # the tool's count message after the last run
+  grep -q "^$1 Saetze kopiert in Datei " "$work/last.out" || { echo "!! unexpected output:" >&2; cat "$work/last.out" >&2; exit 1; }
+}
+
+make_query_ini SQLITE
+sqlite_conn="DRIVER=SQLite3;Database=$db;NoCreat=1;StepAPI=1"
+write_converted_ini "$work/sqlite" SQLITE "$sqlite_conn" bench bench
+cat "$db" > /dev/null  # into the page cache before the first timed run
+
+echo "== SQLite, 1,000,000 rows, $runs runs each"
+measure full "$runs" "${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/sqlite/download.txt" 1
+check_count 1000000
+download_bytes=$(stat -c %s "$work/sqlite/download.txt")
+download_sum=$(sha256sum < "$work/sqlite/download.txt" | cut -c1-16)
+measure bare "$runs" "$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select_sql"
+echo "$select_sql" > "$work/peers/query.sql"
+measure isql "$runs" sh -c 'exec isql -b -d, qjbench_sqlite < "$1" > "$2"' sh "$work/peers/query.sql" "$work/peers/isql.txt"
+measure sqlite3 "$runs" sqlite3 "$db" ".output $work/peers/sqlite3.txt" "$select_sql ORDER BY name COLLATE NOCASE"
+measure full-10 "$short_runs" "${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH10 T1 "$work/sqlite/download10.txt" 1
+check_count 10
+measure bare-10 "$short_runs" "$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select10_sql"
+
+echo "== sorting the download's 1,000,000 records as the run does (AddRecordLine, SortOutputLines), $runs runs"
+sort_times=()
+for ((i = 0; i < runs; i++)); do
+  line=$("${tool_locale[@]}" "$build/sort_bench" "$work/sqlite/download.txt" "$record_width")
+  echo "  $line"
+  sort_times+=("$(sed -n 's/.*, sort \([0-9.]*\) s,.*/\1/p' <<< "$line")")
+done
+read -r sort_med sort_min sort_max < <(printf '%s\n' "${sort_times[@]}" | stats)
+
+if [ "$with_pg" = 1 ]; then
+  csv=$cache/items.csv
+  if [ ! -f "$csv" ]; then
+    sqlite3 -csv "$db" "SELECT id, name, price, day, stamp FROM items" > "$csv.tmp"
+    mv "$csv.tmp" "$csv"
+  fi
+  pgdir=$(mktemp -d /tmp/qjsqlexe-bench-pg.XXXXXX)
+  trap 'scripts/pg_server.sh stop "$pgdir"' EXIT
+  eval "$(scripts/pg_server.sh start "$pgdir")"
+  export PGPASSWORD=$QJ_PG_PASSWORD
+  psql_args=(-X -q -v ON_ERROR_STOP=1 -h "$QJ_PG_HOST" -p "$QJ_PG_PORT" -U "$QJ_PG_USER" -d "$QJ_PG_DB")
+  echo "== loading PostgreSQL"
+  psql "${psql_args[@]}" -c "CREATE TABLE items(id integer PRIMARY KEY, name varchar(30) NOT NULL,
+      price double precision, day date, stamp timestamp)" \
+    -c "\\copy items FROM '$csv' WITH (FORMAT csv)" -c "VACUUM ANALYZE items"
+  make_query_ini PG
+  mkdir -p "$work/pg"
+  pg_conn="DRIVER={PostgreSQL Unicode};Server=$QJ_PG_HOST;Port=$QJ_PG_PORT;Database=$QJ_PG_DB;UseDeclareFetch=1;Fetch=10000"
+  write_converted_ini "$work/pg" PG "$pg_conn" "$QJ_PG_USER" "$QJ_PG_PASSWORD"
+  echo "== PostgreSQL, 1,000,000 rows, $runs runs each"
+  measure pg-full "$runs" "${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/pg/download.txt" 1
+  check_count 1000000
+  pg_sum=$(sha256sum < "$work/pg/download.txt" | cut -c1-16)
+  measure pg-bare "$runs" "$build/bare_fetch" "$pg_conn;UID=$QJ_PG_USER;PWD=$QJ_PG_PASSWORD" "$select_sql"
+  measure pg-psql "$runs" psql "${psql_args[@]}" -c "\\copy ($select_sql) TO '$work/peers/psql.txt'"
+fi
+
+echo "== ratios (median; range from the extremes)"
+ratio full bare 1.25
+ratio full isql 1.15
+ratio full-10 bare-10 2
+awk -v m="${M_MED[full]}" -v lo="${M_MIN[full]}" -v hi="${M_MAX[full]}" -v d="$download_bytes" 'BEGIN {
+  limit = 2 * d / 1048576 + 50
+  printf "%-40s %5.1f MB (min %.1f, max %.1f)  limit %.1f MB (2 x %.1f MB + 50 MB)  %s\n", "full peak RSS",
+    m / 1024, lo / 1024, hi / 1024, limit, d / 1048576, (m / 1024 <= limit ? "met" : "MISSED") }'
+awk -v m="$sort_med" -v lo="$sort_min" -v hi="$sort_max" 'BEGIN {
+  printf "%-40s %5.3f s (min %.3f, max %.3f)  target <= 0.5 s  %s\n", "SortOutputLines, 1,000,000 records",
+    m, lo, hi, (m <= 0.5 ? "met" : "MISSED") }'
+echo "full / sqlite3 (sorted shell output)      $(awk -v a="${T_MED[full]}" -v b="${T_MED[sqlite3]}" 'BEGIN{printf "%.2f", a/b}')"
+if [ "$with_pg" = 1 ]; then
+  ratio pg-full pg-bare 1.25
+  echo "pg-full / pg-psql                        $(awk -v a="${T_MED[pg-full]}" -v b="${T_MED[pg-psql]}" 'BEGIN{printf "%.2f", a/b}')"
+  echo "download SHA-256 (first 16): SQLite $download_sum, PostgreSQL $pg_sum"
+  if cmp -s "$work/sqlite/download.txt" "$work/pg/download.txt"; then
+    echo "the SQLite and PostgreSQL downloads are identical"
+  else
+    echo "!! the SQLite and PostgreSQL downloads differ" >&2
+    exit 1
+  fi
+else
+  echo "download SHA-256 (first 16): SQLite $download_sum"
+fi

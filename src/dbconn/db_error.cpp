@@ -1,0 +1,35 @@
+#include "dbconn/db_error.h"
+
+#include <utility>
+
+namespace qj {
+
+EDatabaseError::EDatabaseError(std::vector<DiagnosticRecord> records)
+    : std::runtime_error(MessageOf(records)), records_(std::move(records)) {}
+
+EDatabaseError::EDatabaseError(const std::string& message, std::vector<DiagnosticRecord> records)
+    : std::runtime_error(message), records_(std::move(records)) {}
+
+std::string EDatabaseError::MessageOf(const std::vector<DiagnosticRecord>& records) {
+  std::string message;
+  for (const DiagnosticRecord& r : records) {
+    if (!message.empty()) message += '\n';
+    message += '[';
+    message += r.SqlState;
+    message += "] ";
+    message += r.Text;
+  }
+  return message;
+}
+
+void WarningLog::Add(std::vector<DiagnosticRecord> records) {
+  for (DiagnosticRecord& r : records) {
+    if (records_.size() < kMaxKept) {
+      records_.push_back(std::move(r));
+    } else {
+      ++dropped_;
+    }
+  }
+}
+
+}  // namespace qj

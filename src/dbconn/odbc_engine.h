@@ -1,0 +1,134 @@
+#pragma once
+// The connection and the statement over ODBC: connecting by data source name
+// or connection string, preparing a statement in UTF-16, and fetching its rows
+// in blocks into bound buffers, with typed values per column.
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbconn/column_value.h"
+#include "dbconn/db_error.h"
+#include "dbconn/odbc_handles.h"
+
+namespace qj {
+
+// Where a connection goes: a data source name with user and password, or a
+// complete connection string (a data source value that holds "=").
+struct ConnectTarget {
+  bool connectionString = false;
+  std::string dataSource;
+  std::string user;
+  std::string password;
+};
+
+// The target named by the parameter lines "ODBC DSN=", "USER NAME=" and
+// "PASSWORD=" (the first line of each; prefixes match case-sensitively). The
+// alias is the data source when "ODBC DSN=" is missing or empty.
+ConnectTarget ConnectTargetFromParams(const std::vector<std::string>& params, const std::string& aliasName);
+
+// The connection string with ";UID=user;PWD=password" appended. A value that
+// holds ";", "{", "}" or blanks at either end is written in braces, with "}"
+// doubled. An empty user or password is not appended, so that a connection
+// string's own UID/PWD or the driver's default login still apply.
+std::string ConnectionStringWithLogin(const std::string& base, const std::string& user, const std::string& password);
+
+class OdbcConnection {
+ public:
+  explicit OdbcConnection(WarningLog& warnings) : warnings_(warnings) {}
+  // Connects without ever prompting; throws EDatabaseError on failure.
+  void Connect(const ConnectTarget& target);
+  const OdbcHandle& Handle() const { return dbc_; }
+  WarningLog& Warnings() { return warnings_; }
+  // The driver's SQL_GETDATA_EXTENSIONS (0 when it does not tell).
+  SQLUINTEGER GetDataExtensions() const { return getDataExtensions_; }
+
+ private:
+  WarningLog& warnings_;
+  OdbcHandle env_;
+  OdbcHandle dbc_;
+  SQLUINTEGER getDataExtensions_ = 0;
+};
+
+// How far the engine may go beyond SQLFetch + SQLGetData. Both are on by
+// default and still need the driver's support; tests and measurements turn
+// them off to reach the plainer ways of fetching.
+struct FetchOptions {
+  bool bindColumns = true;  // bound buffers (else every value by SQLGetData)
+  bool blockFetch = true;   // more than one row per fetch
+};
+FetchOptions& DefaultFetchOptions();
+
+// One result column: how it is bound and its value for the current row.
+struct BoundColumn {
+  SQLSMALLINT sqlType = 0;
+  SQLULEN declaredSize = 0;
+  ValueKind kind = ValueKind::Text;
+  SQLSMALLINT cType = SQL_C_WCHAR;
+  SQLLEN elementBytes = 0;          // bytes per row in the bound buffer
+  std::vector<char16_t> wide;       // text columns: the rowset's buffers
+  std::vector<unsigned char> data;  // all other columns
+  std::vector<SQLLEN> indicators;   // one length indicator per row
+  ColumnValue value;
+  uint64_t valueRow = 0;            // row serial that value was built for
+};
+
+class OdbcStatement {
+ public:
+  explicit OdbcStatement(OdbcConnection& connection);
+
+  // Prepares the statement, converted from Windows-1252 to UTF-16.
+  void Prepare(std::string_view statement);
+  // Runs the prepared statement and binds its result columns. A statement
+  // without result columns raises EDatabaseError 07005.
+  void Execute();
+  void CloseCursor();
+  // Moves to the next row: false when there is none. Engine errors while
+  // fetching raise EDatabaseError.
+  bool Next();
+  // Moves to the first row, running the statement again if rows were read.
+  bool First();
+
+  bool Executed() const { return executed_; }
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+  // The value of a column of the current row; 07009 for an index beyond the
+  // result, 24000 when there is no current row.
+  const ColumnValue& Value(int index);
+  // Rows per fetch (1 when the driver cannot read a long value of a block row).
+  SQLULEN RowsetSize() const { return rowsetSize_; }
+  bool ColumnsBound() const { return boundMode_; }
+
+ private:
+  void DescribeAndBind(SQLSMALLINT count);
+  bool FetchBlock();
+  void LoadSingleRow();
+  void ReadWholeText(SQLUSMALLINT columnNumber, std::u16string& out, bool& isNull);
+  void ReadWholeBinary(SQLUSMALLINT columnNumber, std::string& out, bool& isNull);
+  void BuildValue(BoundColumn& column, int index);
+  void BuildFixedValue(BoundColumn& column, const unsigned char* element);
+
+  OdbcConnection& connection_;
+  OdbcHandle stmt_;
+  bool bindCapable_ = false;   // driver allows SQLGetData on bound columns
+  bool blockCapable_ = false;  // ... also on a row of a block
+  bool executed_ = false;
+  bool boundMode_ = false;     // columns bound (else read with SQLGetData)
+  bool endReached_ = false;
+  bool hasRow_ = false;
+  bool rowsRead_ = false;
+  std::vector<BoundColumn> columns_;
+  SQLULEN rowsetSize_ = 1;
+  SQLULEN rowsFetched_ = 0;
+  SQLULEN position_ = 0;
+  std::vector<SQLUSMALLINT> rowStatus_;
+  std::vector<DiagnosticRecord> blockRecords_;
+  uint64_t rowSerial_ = 0;
+  std::u16string longText_;
+  std::vector<char16_t> chunk_;
+};
+
+}  // namespace qj

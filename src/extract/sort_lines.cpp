@@ -1,0 +1,37 @@
+#include "extract/sort_lines.h"
+
+#include <numeric>
+
+#include "platform/code_page.h"
+
+namespace qj {
+
+LineSortKeys::LineSortKeys(const std::vector<std::string>& lines, const Collation& collation) {
+  offsets_.reserve(lines.size() + 1);
+  size_t bytes = 0;
+  for (const std::string& line : lines) bytes += line.size();
+  keys_.reserve(bytes * 2 + lines.size() * 8);
+  std::u16string text;
+  offsets_.push_back(0);
+  for (const std::string& line : lines) {
+    text.clear();
+    Cp1252ToUtf16(line, text);
+    collation.AppendSortKey(text, keys_);
+    offsets_.push_back(keys_.size());
+  }
+}
+
+void SortLines(std::vector<std::string>& lines, const Collation& collation) {
+  if (lines.size() < 2) return;
+  const LineSortKeys keys(lines, collation);
+  std::vector<size_t> order(lines.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  QuickSortOrder(order, 0, static_cast<ptrdiff_t>(order.size()) - 1,
+                 [&keys](size_t a, size_t b) { return keys.Compare(a, b); });
+  std::vector<std::string> sorted;
+  sorted.reserve(lines.size());
+  for (size_t index : order) sorted.push_back(std::move(lines[index]));
+  lines.swap(sorted);
+}
+
+}  // namespace qj

@@ -1,0 +1,69 @@
+#pragma once
+// Sorting the output lines by the locale's collation: one sort key per line,
+// computed once into one buffer, and the tool's quicksort over an index
+// array, the pivot following its line when it is swapped.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/collation.h"
+
+namespace qj {
+
+// The sort keys of a list of Windows-1252 lines, back to back in one arena.
+class LineSortKeys {
+ public:
+  LineSortKeys(const std::vector<std::string>& lines, const Collation& collation);
+
+  // Negative, zero or positive as line a sorts before, equal to or after line b.
+  int Compare(size_t a, size_t b) const {
+    const size_t lengthA = offsets_[a + 1] - offsets_[a];
+    const size_t lengthB = offsets_[b + 1] - offsets_[b];
+    // Keys end in their only 0 byte, so a shorter key never matches a longer
+    // one over the common length; equal keys have equal lengths.
+    return std::memcmp(keys_.data() + offsets_[a], keys_.data() + offsets_[b], std::min(lengthA, lengthB));
+  }
+
+ private:
+  std::vector<uint8_t> keys_;
+  std::vector<size_t> offsets_;  // line i's key is [offsets_[i], offsets_[i + 1])
+};
+
+// The quicksort over the range lo..hi of order, with compare(x, y) on the
+// entries of order (negative, zero, positive). Lines that compare equal keep
+// the order these steps give them.
+template <typename Compare>
+void QuickSortOrder(std::vector<size_t>& order, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare) {
+  ptrdiff_t i;
+  do {
+    i = lo;
+    ptrdiff_t j = hi;
+    ptrdiff_t p = lo + (hi - lo) / 2;
+    do {
+      while (compare(order[static_cast<size_t>(i)], order[static_cast<size_t>(p)]) < 0) ++i;
+      while (compare(order[static_cast<size_t>(j)], order[static_cast<size_t>(p)]) > 0) --j;
+      if (i <= j) {
+        std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(j)]);
+        if (p == i) {
+          p = j;
+        } else if (p == j) {
+          p = i;
+        }
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (lo < j) QuickSortOrder(order, lo, j, compare);
+    lo = i;
+  } while (i < hi);
+}
+
+// Sorts the lines by the collation.
+void SortLines(std::vector<std::string>& lines, const Collation& collation);
+
+}  // namespace qj

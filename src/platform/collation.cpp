@@ -1,0 +1,48 @@
+#include "platform/collation.h"
+
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace qj {
+
+void Collation::Closer::operator()(UCollator* collator) const { ucol_close(collator); }
+
+Collation::Collation(const std::string& locale) {
+  UErrorCode status = U_ZERO_ERROR;
+  // "root" is ICU's own name of the root locale; ICU's default locale
+  // (en_US_POSIX for the C locale) would stay case-sensitive.
+  collator_.reset(ucol_open(locale.c_str(), &status));
+  if (U_FAILURE(status) || !collator_) {
+    throw std::runtime_error("ICU-Sortierfolge fuer Gebietsschema \"" + locale + "\" nicht verfuegbar: " +
+                             u_errorName(status));
+  }
+  ucol_setStrength(collator_.get(), UCOL_SECONDARY);
+}
+
+Collation::~Collation() = default;
+
+int Collation::Compare(std::u16string_view a, std::u16string_view b) const {
+  return static_cast<int>(ucol_strcoll(collator_.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+                                       static_cast<int32_t>(b.size())));
+}
+
+void Collation::AppendSortKey(std::u16string_view text, std::vector<uint8_t>& keys) const {
+  const size_t start = keys.size();
+  const auto length = static_cast<int32_t>(text.size());
+  size_t room = std::max<size_t>(64, text.size() * 4 + 16);
+  for (;;) {
+    keys.resize(start + room);
+    const int32_t needed = ucol_getSortKey(collator_.get(), text.data(), length, keys.data() + start,
+                                           static_cast<int32_t>(room));
+    if (needed <= 0) throw std::runtime_error("ICU-Sortierschluessel nicht erzeugt");
+    if (static_cast<size_t>(needed) <= room) {
+      keys.resize(start + static_cast<size_t>(needed));
+      return;
+    }
+    room = static_cast<size_t>(needed);
+  }
+}
+
+}  // namespace qj

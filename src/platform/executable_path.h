@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace qj {
+
+// The full path of the running executable, as the kernel reports it in
+// /proc/self/exe. Throws std::runtime_error when it cannot be read.
+std::string ExecutablePath();
+
+}  // namespace qj

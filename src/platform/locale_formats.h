@@ -1,0 +1,53 @@
+#pragma once
+// The number and date/time conventions of an ICU locale, obtained once per run
+// and handed to the tool's own fast renderers.
+
+#include <memory>
+#include <string>
+
+namespace qj {
+
+// ICU's decimal symbol for the locale, in Windows-1252 ("," for de_DE).
+std::string IcuDecimalSymbol(const std::string& locale);
+
+// ICU's short date pattern with its year field widened to four digits
+// (de_DE: "dd.MM.yyyy", en_US: "M/d/yyyy", root: "yyyy-MM-dd"), UTF-8.
+std::string ShortDatePattern(const std::string& locale);
+
+// ICU's medium time pattern (de_DE: "HH:mm:ss", en_US: "h:mm:ss a"), UTF-8.
+std::string MediumTimePattern(const std::string& locale);
+
+// The locale's abbreviated AM and PM markers, in Windows-1252 with no-break
+// spaces turned into blanks.
+struct AmPmMarkers {
+  std::string am;
+  std::string pm;
+};
+AmPmMarkers IcuAmPmMarkers(const std::string& locale);
+
+// True when the locale writes dates with the ASCII digits 0 to 9.
+bool UsesAsciiDigits(const std::string& locale);
+
+// Formats a date and time with ICU's own SimpleDateFormat and the given
+// pattern (Gregorian fields as given, no time zone shift), in Windows-1252
+// with no-break spaces turned into blanks. The slow path for patterns the
+// fast renderer does not handle, and the reference in tests.
+class IcuDateFormatter {
+ public:
+  IcuDateFormatter(const std::string& locale, const std::string& patternUtf8);
+  ~IcuDateFormatter();
+  IcuDateFormatter(const IcuDateFormatter&) = delete;
+  IcuDateFormatter& operator=(const IcuDateFormatter&) = delete;
+
+  void Append(int year, int month, int day, int hour, int minute, int second, std::string& out);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Turns the no-break spaces U+00A0 and U+202F of a UTF-8 text into blanks and
+// converts the rest to Windows-1252.
+std::string Utf8ToCp1252Blanked(const std::string& text);
+
+}  // namespace qj

@@ -1,0 +1,101 @@
+#include "querydef/profile_reader.h"
+
+#include <cstdio>
+
+#include "querydef/profile_integer.h"
+
+namespace qj {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string FoldCase(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+std::string_view Unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// The next line of the bytes without its line end; advances pos past it.
+std::string_view NextLine(std::string_view bytes, size_t& pos) {
+  const size_t end = bytes.find('\n', pos);
+  std::string_view line =
+      end == std::string_view::npos ? bytes.substr(pos) : bytes.substr(pos, end - pos);
+  pos = end == std::string_view::npos ? bytes.size() : end + 1;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const size_t nul = line.find('\0');
+  if (nul != std::string_view::npos) line = line.substr(0, nul);
+  return line;
+}
+
+}  // namespace
+
+ProfileFile ProfileFile::Parse(std::string_view bytes) {
+  ProfileFile profile;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+
+  // Entries go into the current section; none before the first section
+  // line, and none into a section whose name appeared before.
+  Entries* current = nullptr;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    const std::string_view line = Trim(NextLine(bytes, pos));
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      std::string_view name = line.substr(1);
+      name = Trim(name.substr(0, name.find(']')));
+      auto inserted = profile.sections_.try_emplace(FoldCase(name));
+      current = inserted.second ? &inserted.first->second : nullptr;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos || current == nullptr) continue;
+    std::string_view value = Unquote(Trim(line.substr(equals + 1)));
+    if (value.size() > kMaxValueBytes) value = value.substr(0, kMaxValueBytes);
+    current->try_emplace(FoldCase(Trim(line.substr(0, equals))), value);
+  }
+  return profile;
+}
+
+ProfileFile ProfileFile::Load(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return ProfileFile();
+  std::string bytes;
+  char buffer[65536];
+  size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+  // A file that cannot be read to its end (a directory, say) counts as missing.
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  return failed ? ProfileFile() : Parse(bytes);
+}
+
+std::string ProfileFile::ReadText(std::string_view section, std::string_view key,
+                                  std::string_view defaultValue) const {
+  const auto s = sections_.find(FoldCase(section));
+  if (s == sections_.end()) return std::string(defaultValue);
+  const auto k = s->second.find(FoldCase(key));
+  if (k == s->second.end()) return std::string(defaultValue);
+  return k->second;
+}
+
+int32_t ProfileFile::ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const {
+  return ProfileInteger(ReadText(section, key, ""), defaultValue);
+}
+
+}  // namespace qj

@@ -1,0 +1,45 @@
+#pragma once
+// The reader of the query definition file, an INI file in private-profile
+// form. The file is read once; every lookup then works on what was parsed.
+//
+// Rules: lines end at LF (one CR before it is dropped); a UTF-8 byte order
+// mark at the start is skipped; a NUL byte ends its line. A line whose first
+// non-blank character is "[" starts a section named by the text up to "]".
+// A line with "=" is an entry: key before the first "=", value after it, both
+// without surrounding blanks and tabs; a value of two or more characters
+// enclosed in a matching pair of " or ' loses that pair. Lines starting with
+// ";" and all other lines are ignored; there are no inline comments. Section
+// and key names match without regard to ASCII letter case; the first section
+// and the first key of a name count. Values are cut to 2047 bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace qj {
+
+class ProfileFile {
+ public:
+  static constexpr size_t kMaxValueBytes = 2047;
+
+  // An empty profile: every read gives its default.
+  ProfileFile() = default;
+
+  static ProfileFile Parse(std::string_view bytes);
+  // Reads and parses the file; a missing or unreadable file gives an empty profile.
+  static ProfileFile Load(const std::string& path);
+
+  // The value of a key, or the default when the section or key is missing.
+  std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+  // The value converted by the integer read, or the default.
+  int32_t ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const;
+
+ private:
+  using Entries = std::unordered_map<std::string, std::string>;
+  // Section and key names folded to ASCII lower case.
+  std::unordered_map<std::string, Entries> sections_;
+};
+
+}  // namespace qj

@@ -1,0 +1,131 @@
+// The download file through the built binary against SQLite: record layout of
+// every field type over text, integer, float, date and timestamp columns, the
+// locale's forms and sort order, appending, replacing, and a failed write.
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "support/e2e_fixture.h"
+
+namespace {
+
+using qjtest::IniSection;
+using qjtest::ReadBytes;
+using qjtest::WriteBytes;
+
+const char kItems[] =
+    "CREATE TABLE items(name TEXT, qty INTEGER, price REAL, day DATE, stamp TIMESTAMP);\n"
+    "INSERT INTO items VALUES('meier', 42, 12.5, '2026-12-08', '2026-12-08 13:45:07');\n"
+    "INSERT INTO items VALUES('Zander', 0, -2.5e-7, NULL, NULL);\n"
+    "INSERT INTO items VALUES('MEIER', 7, 1e20, '2026-01-31', '2026-01-31 00:00:00');\n"
+    "INSERT INTO items VALUES('x' || char(10) || 'y ', 1, 1.0 / 3, '2000-02-29', '2000-02-29 23:59:59');\n"
+    "INSERT INTO items VALUES(' abel', -3, 0.0001, '1999-07-04', '1999-07-04 09:05:00');\n";
+
+// One company value, so that the company list finds its rows quietly.
+const std::string kCompanies = IniSection("GETFIR1", {"SELECT '0100'"}, {{1, "FIRM", "CHAR", "4"}});
+
+class DownloadFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install.UseSqlite(kItems);
+    install.WriteQueryIni(kCompanies + IniSection("ITEMS", {"SELECT name, qty, price, day, stamp", "FROM items"},
+                                     {{1, "NAME", "CHAR", "8"},
+                                      {2, "QTY", "DEC", "5"},
+                                      {3, "PRICE", "TXT", "18"},
+                                      {4, "DAY", "CHAR", "10"},
+                                      {5, "STAMP", "TXT", "19"}}));
+  }
+  qjtest::E2eInstall install;
+  const std::string target = install.Dnl("out.txt");
+  const std::string count = "5 Saetze kopiert in Datei dnl/out.txt \n";
+};
+
+// The five records in their sorted order, as stored in the file: letter case
+// is ignored ("MEIER" with 00007 before "meier" with 00042), the LF inside a
+// name is stored as CR LF.
+std::string GermanDownload() {
+  return std::string("abel    000-30,0001            04.07.199904.07.1999 09:05:00") +
+         "MEIER   000071E20              31.01.202631.01.2026         " +
+         "meier   0004212,5              08.12.202608.12.2026 13:45:07" +
+         "x\r\ny     000010,333333333333333 29.02.200029.02.2000 23:59:59" +
+         "Zander  00000-2,5E-7                                        ";
+}
+
+std::string RootDownload() {
+  return std::string("abel    000-30.0001            1999-07-041999-07-04 09:05:00") +
+         "MEIER   000071E20              2026-01-312026-01-31         " +
+         "meier   0004212.5              2026-12-082026-12-08 13:45:07" +
+         "x\r\ny     000010.333333333333333 2000-02-292000-02-29 23:59:59" +
+         "Zander  00000-2.5E-7                                        ";
+}
+
+TEST_F(DownloadFile, ByteExactSortedDownloadInEitherLocale) {
+  auto r = install.Run({"ITEMS", "T1", "dnl/out.txt", "1"}, "de_DE.UTF-8");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, count);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadBytes(target), GermanDownload());
+
+  r = install.Run({"ITEMS", "T1", "dnl/out.txt", "1"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadBytes(target), RootDownload());
+
+  qjtest::RunOptions us;
+  us.env["LC_TIME"] = "en_US.UTF-8";
+  r = install.Run({"ITEMS", "T1", "dnl/out.txt", "1"}, "de_DE.UTF-8", us);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // US times are wider: two of them are cut to the field, with a warning each.
+  const std::string bytes = ReadBytes(target);
+  EXPECT_NE(bytes.find("meier   0004212,5              12/8/2026 12/8/2026 1:45:07 P"
+                       "x\r\ny     000010,333333333333333 2/29/2000 2/29/2000 11:59:59 "),
+            std::string::npos)
+      << bytes;
+  EXPECT_EQ(r.err,
+            "qjsqlexe: Warnung: Feld FELD05: Wert mit 20 Bytes auf 19 Bytes gekuerzt\n"
+            "qjsqlexe: Warnung: Feld FELD05: Wert mit 21 Bytes auf 19 Bytes gekuerzt\n");
+}
+
+TEST_F(DownloadFile, AppendsAfterTheOldBytesAndReplacesThem) {
+  WriteBytes(target, "OLD");
+  auto r = install.Run({"ITEMS", "T1", "dnl/out.txt", "0"}, "C.UTF-8");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadBytes(target), "OLD" + RootDownload());
+  r = install.Run({"ITEMS", "T1", "dnl/out.txt", "0"}, "de_DE.UTF-8");
+  EXPECT_EQ(ReadBytes(target), "OLD" + RootDownload() + GermanDownload());
+  r = install.Run({"ITEMS", "T1", "dnl/out.txt", "1"}, "de_DE.UTF-8");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadBytes(target), GermanDownload());
+  EXPECT_EQ(install.DnlEntries(), std::vector<std::string>{"out.txt"});
+}
+
+TEST_F(DownloadFile, FailedWriteExits7WithTheOldFileIntact) {
+  const std::string old = "OLD CONTENT";
+  qjtest::RunOptions limited;
+  limited.beforeExec = []() {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit rl{100, 100};
+    setrlimit(RLIMIT_FSIZE, &rl);
+  };
+  for (const char* flag : {"1", "0"}) {
+    SCOPED_TRACE(flag);
+    WriteBytes(target, old);
+    auto r = install.Run({"ITEMS", "T1", "dnl/out.txt", flag}, "de_DE.UTF-8", limited);
+    EXPECT_EQ(r.exitCode, 7) << r.err;
+    EXPECT_EQ(r.out, "Datei konnte nicht geschrieben werden:\ndnl/out.txt\n" + count);
+    EXPECT_EQ(ReadBytes(target), old);
+    EXPECT_EQ(install.DnlEntries(), std::vector<std::string>{"out.txt"});
+  }
+}
+
+TEST_F(DownloadFile, NoRowsLeavesTheTargetAlone) {
+  install.WriteQueryIni(kCompanies + IniSection("NONE", {"SELECT name FROM items WHERE qty > 1000"}, {{1, "NAME", "CHAR", "8"}}));
+  WriteBytes(target, "KEEP");
+  auto r = install.Run({"NONE", "T1", "dnl/out.txt", "1"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "0 Saetze kopiert in Datei dnl/out.txt \n");
+  EXPECT_EQ(ReadBytes(target), "KEEP");
+  r = install.Run({"NONE", "T1", "dnl/new.txt", "0"});
+  EXPECT_FALSE(qjtest::FileExists(install.Dnl("new.txt")));
+}
+
+}  // namespace
