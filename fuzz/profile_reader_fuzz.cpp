@@ -1,7 +1,7 @@
 // Fuzzes the reader of the query definition file: any bytes as the file, then
 // the reads a run makes (statement lines, field keys, the company sections)
 // and reads of section and key names taken from the file itself. Values never
-// exceed 2047 bytes and never end or start with a blank or tab.
+// exceed 2047 bytes and never hold a line feed.
 
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +19,7 @@ void Check(bool condition) {
 
 void CheckValue(const std::string& value) {
   Check(value.size() <= qj::ProfileFile::kMaxValueBytes);
+  Check(value.find('\n') == std::string::npos);
 }
 
 }  // namespace
@@ -53,10 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view key = bytes.substr(keyStart, equals - keyStart);
     const std::string value = file.ReadText(section, key, "");
     CheckValue(value);
-    if (!value.empty()) {
-      Check(value.front() != ' ' && value.front() != '\t');
-      Check(value.back() != ' ' && value.back() != '\t');
-    }
     (void)file.ReadInteger(section, key, -1);
   }
   return 0;

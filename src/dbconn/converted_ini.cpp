@@ -1,7 +1,6 @@
 #include "dbconn/converted_ini.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "driver/run_context.h"
 
@@ -123,9 +122,15 @@ ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view
 void LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,
                           const std::string& filePath) {
   ctx.LookupResult = ConvertedRecord{};
-  std::ifstream in(filePath, std::ios::binary);
-  if (!in) return;
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::FILE* file = std::fopen(filePath.c_str(), "rb");
+  if (file == nullptr) return;
+  // A read error ends the file like its end does: the lines read before it
+  // still count, and nothing is reported.
+  std::string bytes;
+  char buffer[8192];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, n);
+  std::fclose(file);
   ctx.LookupResult = FindConvertedRecord(bytes, headerText, key, number);
 }
 

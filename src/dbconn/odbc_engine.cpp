@@ -53,7 +53,9 @@ bool FindParam(const std::vector<std::string>& params, std::string_view prefix, 
 SQLLEN RoundUp8(SQLLEN bytes) { return (bytes + 7) / 8 * 8; }
 
 // How a column of an SQL type is fetched: its value kind, C type and the
-// bytes one row of its bound buffer takes.
+// bytes one row of its bound buffer takes. For fixed-length C types the driver
+// steps through the rows by the size of the C type, so that size is exact;
+// text and binary buffers step by their buffer length.
 void ChooseBinding(BoundColumn& c) {
   switch (c.sqlType) {
     case SQL_TINYINT:
@@ -102,18 +104,17 @@ void ChooseBinding(BoundColumn& c) {
       c.kind = ValueKind::Binary;
       c.cType = SQL_C_BINARY;
       const SQLULEN bytes = c.declaredSize > 0 && c.declaredSize < kMaxBoundBytes ? c.declaredSize : kMaxBoundBytes;
-      c.elementBytes = static_cast<SQLLEN>(bytes);
+      c.elementBytes = RoundUp8(static_cast<SQLLEN>(bytes));
       break;
     }
     default: {  // character data and everything else arrives as text
       c.kind = ValueKind::Text;
       c.cType = SQL_C_WCHAR;
       const SQLULEN chars = c.declaredSize > 0 && c.declaredSize < kMaxBoundChars ? c.declaredSize : kMaxBoundChars;
-      c.elementBytes = static_cast<SQLLEN>((chars + 1) * sizeof(char16_t));
+      c.elementBytes = RoundUp8(static_cast<SQLLEN>((chars + 1) * sizeof(char16_t)));
       break;
     }
   }
-  c.elementBytes = RoundUp8(c.elementBytes);
 }
 
 // A buffer's share of a length indicator: the full length is reported for a

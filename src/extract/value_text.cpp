@@ -101,7 +101,7 @@ struct ValueTextFormatter::Form {
   std::unique_ptr<IcuDateFormatter> icu;
 
   Form(const std::string& locale, const std::string& pattern) {
-    if (UsesAsciiDigits(locale)) {
+    if (UsesAsciiDigits(locale) && UsesGregorianCalendar(locale)) {
       const AmPmMarkers markers = IcuAmPmMarkers(locale);
       fast = DatePattern::Compile(pattern, markers.am, markers.pm);
     }

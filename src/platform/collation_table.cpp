@@ -284,6 +284,13 @@ int CollationTable::Compare(std::string_view a, std::string_view b) const {
   // starts a piece, so the cut moves before it.
   const size_t common = std::min(a.size(), b.size());
   size_t same = 0;
+  while (same + 8 <= common) {
+    uint64_t wa, wb;
+    std::memcpy(&wa, a.data() + same, 8);
+    std::memcpy(&wb, b.data() + same, 8);
+    if (wa != wb) break;
+    same += 8;
+  }
   while (same < common && a[same] == b[same]) ++same;
   if (same > 0 && pairFirst_[static_cast<unsigned char>(a[same - 1])]) --same;
   a.remove_prefix(same);

@@ -114,6 +114,13 @@ bool UsesAsciiDigits(const std::string& locale) {
   return !ns->isAlgorithmic() && ns->getRadix() == 10 && std::string(ns->getName()) == "latn";
 }
 
+bool UsesGregorianCalendar(const std::string& locale) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(MakeLocale(locale), status));
+  Check(status, "Kalender", locale);
+  return std::string(calendar->getType()) == "gregorian";
+}
+
 struct IcuDateFormatter::Impl {
   std::string locale;
   std::unique_ptr<icu::SimpleDateFormat> format;
@@ -125,11 +132,13 @@ IcuDateFormatter::IcuDateFormatter(const std::string& locale, const std::string&
   impl_->locale = locale;
   UErrorCode status = U_ZERO_ERROR;
   const icu::Locale loc = MakeLocale(locale);
+  // The format keeps the locale's own calendar (Buddhist for th_TH); the
+  // Gregorian calendar only turns the column's fields into a point in time.
   impl_->format = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString::fromUTF8(patternUtf8), loc, status);
   Check(status, "Datumsformat", locale);
+  impl_->format->setTimeZone(*icu::TimeZone::getGMT());
   impl_->calendar.reset(new icu::GregorianCalendar(icu::TimeZone::getGMT()->clone(), loc, status));
   Check(status, "Kalender", locale);
-  impl_->format->setCalendar(*impl_->calendar);
 }
 
 IcuDateFormatter::~IcuDateFormatter() = default;

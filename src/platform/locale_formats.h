@@ -28,8 +28,12 @@ AmPmMarkers IcuAmPmMarkers(const std::string& locale);
 // True when the locale writes dates with the ASCII digits 0 to 9.
 bool UsesAsciiDigits(const std::string& locale);
 
-// Formats a date and time with ICU's own SimpleDateFormat and the given
-// pattern (Gregorian fields as given, no time zone shift), in Windows-1252
+// True when the locale's own calendar is the Gregorian one.
+bool UsesGregorianCalendar(const std::string& locale);
+
+// Formats a date and time with ICU's own SimpleDateFormat, the given pattern
+// and the locale's own calendar (the Gregorian date given, no time zone
+// shift), in Windows-1252
 // with no-break spaces turned into blanks. The slow path for patterns the
 // fast renderer does not handle, and the reference in tests.
 class IcuDateFormatter {

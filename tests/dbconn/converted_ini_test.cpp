@@ -153,6 +153,11 @@ TEST(ConvertedIniTest, LookupReadsTheFileAndClearsTheResult) {
   qj::ctx.LookupResult.Value = "stale";
   qj::LookupConvertedValue("", "DATABASE", 0, dir.File("missing.txt"));
   EXPECT_EQ(qj::ctx.LookupResult.Value, "");
+  // A file that opens but cannot be read (reading /proc/self/mem from its
+  // start fails) reads as empty.
+  qj::ctx.LookupResult.Value = "stale";
+  EXPECT_NO_THROW(qj::LookupConvertedValue("", "DATABASE", 0, "/proc/self/mem"));
+  EXPECT_EQ(qj::ctx.LookupResult.Value, "");
   qj::ctx = qj::RunContext{};
 }
 

@@ -201,25 +201,51 @@ TEST_P(EngineTest, EngineErrorWhileSteppingThroughRowsIsThrown) {
   }
 }
 
-TEST_P(EngineTest, TypedValues) {
+TEST_P(EngineTest, TypedValuesOfEveryRow) {
+  // Several rows, so that every row of a bound block is read at its place.
   Setup("CREATE TABLE " + table_ +
-        "(d DATE, ts TIMESTAMP, amount NUMERIC(10,2), ratio DOUBLE PRECISION, big BIGINT);"
-        "INSERT INTO " + table_ + " VALUES ('2024-02-29', '2023-12-31 23:59:58', 1234.5, -0.25, 9000000000);");
-  Run("SELECT d, ts, amount, ratio, big FROM " + table_);
-  ASSERT_TRUE(query_->FindFirst());
-  const ColumnValue& d = query_->Field(0);
-  EXPECT_EQ(d.kind, ValueKind::Date);
-  EXPECT_EQ(d.year * 10000 + d.month * 100 + d.day, 20240229);
-  const ColumnValue& ts = query_->Field(1);
-  EXPECT_EQ(ts.kind, ValueKind::Timestamp);
-  EXPECT_EQ(ts.year * 10000 + ts.month * 100 + ts.day, 20231231);
-  EXPECT_EQ(ts.hour * 10000 + ts.minute * 100 + ts.second, 235958);
-  EXPECT_EQ(query_->Field(2).kind, ValueKind::Float);
-  EXPECT_DOUBLE_EQ(query_->Field(2).real, 1234.5);
-  EXPECT_EQ(query_->Field(3).kind, ValueKind::Float);
-  EXPECT_DOUBLE_EQ(query_->Field(3).real, -0.25);
-  EXPECT_EQ(query_->Field(4).kind, ValueKind::Integer);
-  EXPECT_EQ(query_->Field(4).integer, 9000000000LL);
+        "(k INTEGER, d DATE, ts TIMESTAMP, at TIME, amount NUMERIC(10,2), ratio DOUBLE PRECISION, big BIGINT);"
+        "INSERT INTO " + table_ + " VALUES "
+        "(1, '2024-02-29', '2023-12-31 23:59:58', '23:59:58', 1234.5, -0.25, 9000000000),"
+        "(2, NULL, NULL, NULL, NULL, NULL, NULL),"
+        "(3, '1999-01-02', '2000-03-04 05:06:07', '08:09:10', -0.01, 1e10, -7);");
+  Run("SELECT k, d, ts, at, amount, ratio, big FROM " + table_ + " ORDER BY k");
+  struct Row {
+    int date, stamp, time;
+    double amount, ratio;
+    int64_t big;
+  };
+  const Row rows[] = {{20240229, 235958, 235958, 1234.5, -0.25, 9000000000LL},
+                      {0, 0, 0, 0, 0, 0},
+                      {19990102, 50607, 80910, -0.01, 1e10, -7}};
+  const int stampDates[] = {20231231, 0, 20000304};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE("row " + std::to_string(i + 1));
+    ASSERT_TRUE(i == 0 ? query_->FindFirst() : query_->FindNext());
+    EXPECT_EQ(query_->Field(0).integer, i + 1);
+    if (i == 1) {
+      for (int f = 1; f < 7; ++f) EXPECT_EQ(query_->Field(f).kind, ValueKind::Null) << f;
+      continue;
+    }
+    const Row& r = rows[i];
+    const ColumnValue& d = query_->Field(1);
+    EXPECT_EQ(d.kind, ValueKind::Date);
+    EXPECT_EQ(d.year * 10000 + d.month * 100 + d.day, r.date);
+    const ColumnValue& ts = query_->Field(2);
+    EXPECT_EQ(ts.kind, ValueKind::Timestamp);
+    EXPECT_EQ(ts.year * 10000 + ts.month * 100 + ts.day, stampDates[i]);
+    EXPECT_EQ(ts.hour * 10000 + ts.minute * 100 + ts.second, r.stamp);
+    const ColumnValue& at = query_->Field(3);
+    EXPECT_EQ(at.kind, ValueKind::Time);
+    EXPECT_EQ(at.hour * 10000 + at.minute * 100 + at.second, r.time);
+    EXPECT_EQ(query_->Field(4).kind, ValueKind::Float);
+    EXPECT_DOUBLE_EQ(query_->Field(4).real, r.amount);
+    EXPECT_EQ(query_->Field(5).kind, ValueKind::Float);
+    EXPECT_DOUBLE_EQ(query_->Field(5).real, r.ratio);
+    EXPECT_EQ(query_->Field(6).kind, ValueKind::Integer);
+    EXPECT_EQ(query_->Field(6).integer, r.big);
+  }
+  EXPECT_FALSE(query_->FindNext());
 }
 
 TEST_P(EngineTest, RejectedStatementCarriesDiagnosticRecords) {

@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <iostream>
 #include <random>
 #include <set>
-#include <thread>
 
 #include "support/e2e_fixture.h"
 
