@@ -36,12 +36,13 @@ class LineSortKeys {
 
 // The quicksort over the range lo..hi of order, with compare(x, y) on the
 // entries of order (negative, zero, positive). Lines that compare equal keep
-// the order these steps give them.
+// the order these steps give them. The two parts left by a partition are
+// disjoint and sorted independently, so taking the smaller one first changes
+// no result; it only bounds the recursion depth by log2 of the line count.
 template <typename Compare>
 void QuickSortOrder(std::vector<size_t>& order, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare) {
-  ptrdiff_t i;
-  do {
-    i = lo;
+  while (lo < hi) {
+    ptrdiff_t i = lo;
     ptrdiff_t j = hi;
     ptrdiff_t p = lo + (hi - lo) / 2;
     do {
@@ -58,9 +59,14 @@ void QuickSortOrder(std::vector<size_t>& order, ptrdiff_t lo, ptrdiff_t hi, cons
         --j;
       }
     } while (i <= j);
-    if (lo < j) QuickSortOrder(order, lo, j, compare);
-    lo = i;
-  } while (i < hi);
+    if (j - lo < hi - i) {
+      if (lo < j) QuickSortOrder(order, lo, j, compare);
+      lo = i;
+    } else {
+      if (i < hi) QuickSortOrder(order, i, hi, compare);
+      hi = j;
+    }
+  }
 }
 
 // Sorts the lines by the collation.

@@ -4,38 +4,14 @@
 
 #include <sstream>
 
+#include "support/e2e_fixture.h"
 #include "support/test_support.h"
 
 namespace {
 
 using qjtest::RunProgram;
 
-const char kBanner[] =
-    "\n"
-    "******************************************************\n"
-    "** Copyright (c) 2026 the qjsqlexe authors          **\n"
-    "** Projekt     : VELMORANT                          **\n"
-    "** Tool        : QJSQLEXE                           **\n"
-    "** Beschreibung:  Ausfuehren einer SQL-Anweisung    **\n"
-    "**                und erstellen einer Downloaddatei **\n"
-    "**                aus den Resultierenden Daten      **\n"
-    "******************************************************\n"
-    "\n";
-
-const char kUsage[] =
-    "Befehlsformat: \n"
-    "QJSQLEXE.EXE Sektionsname Terminalname Zieldatei 0/1 \n"
-    "\n"
-    "Sektionsname = Name der Sektion in der Ini-Datei     \n"
-    "Terminalname = Parameter fuer das SQL-Statement      \n"
-    "Zieldatei    = Dateiname der Ausgabedatei            \n"
-    "RepaceFlag   = 0 = Anhaengen, 1 = Ersetzen          \n"
-    "\n"
-    "Beispiel:\n"
-    "QJSQLEXE.EXE QJDNL31P ZutCtrl qjdnl31p.txt 1\n"
-    "\n";
-
-std::string Frame(const std::string& message) { return std::string(kBanner) + message + "\n" + kUsage; }
+std::string Frame(const std::string& message) { return qjtest::ErrorFrame(message); }
 
 TEST(CommandLine, NoArgumentsPrintsFrameAndExits1) {
   qjtest::TempDir dir;
@@ -87,7 +63,9 @@ TEST(CommandLine, OtherFifthWordsAndExtraWordsAreIgnored) {
 }
 
 TEST(CommandLine, EveryFrameLineIs54Wide) {
-  std::istringstream lines(kBanner);
+  const std::string frame = Frame("");
+  const std::string banner = frame.substr(0, frame.find("\n\n", 1) + 2);
+  std::istringstream lines(banner);
   std::string line;
   int frameLines = 0;
   while (std::getline(lines, line)) {
@@ -97,7 +75,7 @@ TEST(CommandLine, EveryFrameLineIs54Wide) {
   }
   EXPECT_EQ(frameLines, 8);
   auto r = RunProgram({});
-  EXPECT_EQ(r.out.substr(0, sizeof kBanner - 1), kBanner);
+  EXPECT_EQ(r.out.substr(0, banner.size()), banner);
 }
 
 }  // namespace
