@@ -2,6 +2,7 @@
 
 #include <numeric>
 
+#include "extract/weight_table_sort.h"
 #include "platform/code_page.h"
 
 namespace qj {
@@ -21,8 +22,11 @@ LineSortKeys::LineSortKeys(const std::vector<std::string>& lines, const Collatio
   }
 }
 
-void SortLines(std::vector<std::string>& lines, const Collation& collation) {
+void SortLines(std::vector<std::string>& lines, const Collation& collation, SortKeyKind kind) {
   if (lines.size() < 2) return;
+  if (kind == SortKeyKind::WeightTable || (kind == SortKeyKind::Automatic && lines.size() >= kWeightTableLines)) {
+    if (SortByWeightTable(lines, collation)) return;
+  }
   const LineSortKeys keys(lines, collation);
   std::vector<size_t> order(lines.size());
   std::iota(order.begin(), order.end(), size_t{0});

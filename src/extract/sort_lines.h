@@ -34,31 +34,41 @@ class LineSortKeys {
   std::vector<size_t> offsets_;  // line i's key is [offsets_[i], offsets_[i + 1])
 };
 
-// The quicksort over the range lo..hi of order, with compare(x, y) on the
-// entries of order (negative, zero, positive). Lines that compare equal keep
+// One partition step of the quicksort on the range lo..hi of order, with
+// compare(x, y) on the entries of order (negative, zero, positive): the
+// pivot is the entry at the middle index and follows its entry when that is
+// swapped. i and j end where the steps leave them; lo..j and i..hi remain.
+template <typename Order, typename Compare>
+void PartitionOrder(Order& order, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare, ptrdiff_t& i, ptrdiff_t& j) {
+  i = lo;
+  j = hi;
+  ptrdiff_t p = lo + (hi - lo) / 2;
+  do {
+    while (compare(order[static_cast<size_t>(i)], order[static_cast<size_t>(p)]) < 0) ++i;
+    while (compare(order[static_cast<size_t>(j)], order[static_cast<size_t>(p)]) > 0) --j;
+    if (i <= j) {
+      std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(j)]);
+      if (p == i) {
+        p = j;
+      } else if (p == j) {
+        p = i;
+      }
+      ++i;
+      --j;
+    }
+  } while (i <= j);
+}
+
+// The quicksort over the range lo..hi of order. Lines that compare equal keep
 // the order these steps give them. The two parts left by a partition are
 // disjoint and sorted independently, so taking the smaller one first changes
 // no result; it only bounds the recursion depth by log2 of the line count.
-template <typename Compare>
-void QuickSortOrder(std::vector<size_t>& order, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare) {
+template <typename Order, typename Compare>
+void QuickSortOrder(Order& order, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare) {
   while (lo < hi) {
-    ptrdiff_t i = lo;
-    ptrdiff_t j = hi;
-    ptrdiff_t p = lo + (hi - lo) / 2;
-    do {
-      while (compare(order[static_cast<size_t>(i)], order[static_cast<size_t>(p)]) < 0) ++i;
-      while (compare(order[static_cast<size_t>(j)], order[static_cast<size_t>(p)]) > 0) --j;
-      if (i <= j) {
-        std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(j)]);
-        if (p == i) {
-          p = j;
-        } else if (p == j) {
-          p = i;
-        }
-        ++i;
-        --j;
-      }
-    } while (i <= j);
+    ptrdiff_t i;
+    ptrdiff_t j;
+    PartitionOrder(order, lo, hi, compare, i, j);
     if (j - lo < hi - i) {
       if (lo < j) QuickSortOrder(order, lo, j, compare);
       lo = i;
@@ -69,7 +79,13 @@ void QuickSortOrder(std::vector<size_t>& order, ptrdiff_t lo, ptrdiff_t hi, cons
   }
 }
 
+// Which sort keys SortLines uses; both give exactly the same order.
+// Automatic takes the Windows-1252 weight table for long lists when the
+// collator allows one (weight_table_sort.h), the collator's keys otherwise.
+enum class SortKeyKind { Automatic, CollatorKeys, WeightTable };
+
 // Sorts the lines by the collation.
-void SortLines(std::vector<std::string>& lines, const Collation& collation);
+void SortLines(std::vector<std::string>& lines, const Collation& collation,
+               SortKeyKind kind = SortKeyKind::Automatic);
 
 }  // namespace qj

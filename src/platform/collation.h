@@ -29,6 +29,9 @@ class Collation {
   // Two keys compare by memcmp exactly as their texts compare by Compare.
   void AppendSortKey(std::u16string_view text, std::vector<uint8_t>& keys) const;
 
+  // The ICU collator itself, for the Windows-1252 weight table.
+  const UCollator* Icu() const { return collator_.get(); }
+
  private:
   struct Closer {
     void operator()(UCollator* collator) const;

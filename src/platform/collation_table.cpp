@@ -300,12 +300,18 @@ int CollationTable::Compare(std::string_view a, std::string_view b) const {
 }
 
 void CollationTable::PrimaryPrefix(std::string_view line, uint8_t* out, size_t n) const {
-  Cursor cursor(*this, 0, line);
   size_t written = 0;
-  while (written < n) {
-    const uint8_t w = cursor.Next();
-    if (w == 0) break;
-    out[written++] = w;
+  size_t i = 0;
+  while (written < n && i < line.size()) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    const Weights& w = single_[0][b];
+    if (w.count == 1 && !pairFirst_[b]) {  // most bytes: one weight of their own
+      out[written++] = w.rank[0];
+      ++i;
+      continue;
+    }
+    const Weights& piece = Piece(0, line, i);
+    for (size_t k = 0; k < piece.count && written < n; ++k) out[written++] = piece.rank[k];
   }
   std::memset(out + written, 0, n - written);
 }

@@ -11,153 +11,93 @@
 
 namespace {
 
-using qj::ConvertedRecord;
-using qj::FindConvertedRecord;
-
-// The lookup as the connection setup makes it: empty header text, number 0.
-std::string ValueFor(const std::string& file, const std::string& key) {
-  return FindConvertedRecord(file, "", key, 0).Value;
+// The whole record as "header|number|key|value", "|-" added without a number.
+std::string Find(const std::string& file, const std::string& header, const std::string& key, int32_t number) {
+  const qj::ConvertedRecord r = qj::FindConvertedRecord(file, header, key, number);
+  return r.HeaderText + "|" + std::to_string(r.Number) + "|" + r.Key + "|" + r.Value + (r.HasNumber ? "" : "|-");
 }
 
-const std::string kTwoRecords = "x;GRP;\n7;DATABASE;abc\nx;GRP;\n8;LOGIN;user1\n";
-
-TEST(ConvertedIniTest, KeyMatchFindsItsRecord) {
-  EXPECT_EQ(ValueFor(kTwoRecords, "DATABASE"), "abc");
-  EXPECT_EQ(ValueFor(kTwoRecords, "LOGIN"), "user1");
-  EXPECT_EQ(ValueFor(kTwoRecords, "PASS"), "");
-  const ConvertedRecord r = FindConvertedRecord(kTwoRecords, "", "DATABASE", 0);
-  EXPECT_EQ(r.HeaderText, "GRP");
-  EXPECT_EQ(r.Key, "DATABASE");
-  EXPECT_EQ(r.Number, 7);
-}
-
-TEST(ConvertedIniTest, AnyOneOfThreeCriteriaMatches) {
-  // Number 0 answers every lookup for number 0, whatever the key.
-  const std::string zero = "x;GRP;\n0;DATABASE;abc\nx;GRP;\n8;LOGIN;user1\n";
-  EXPECT_EQ(ValueFor(zero, "LOGIN"), "abc");
-  EXPECT_EQ(FindConvertedRecord(zero, "", "LOGIN", 5).Value, "user1");
-  // A header line with fewer than two ";" has an empty header text.
-  EXPECT_EQ(ValueFor("x;GRP\n7;DATABASE;abc\n" + kTwoRecords, "LOGIN"), "abc");
-  EXPECT_EQ(ValueFor("\n7;DATABASE;abc\n" + kTwoRecords, "LOGIN"), "abc");
-  // Header text match alone.
-  EXPECT_EQ(FindConvertedRecord(kTwoRecords, "GRP", "none", 99).Value, "abc");
-  // An entry line starting with ";" has the number 0.
-  EXPECT_EQ(ValueFor("x;G;\n;DATABASE;abc\n", "LOGIN"), "abc");
-}
-
-TEST(ConvertedIniTest, KeysMatchExactly) {
-  const std::string file = "x;G;\n7;login;a\nx;G;\n7;LOGIN ;b\nx;G;\n7;LOGIN;c\n";
-  EXPECT_EQ(ValueFor(file, "LOGIN"), "c");
-}
-
-TEST(ConvertedIniTest, FieldShapes) {
-  EXPECT_EQ(ValueFor("x;G;\n7;DATABASE;\n", "DATABASE"), "\n");
-  EXPECT_EQ(ValueFor("x;G;\n7;DATABASE;abc", "DATABASE"), "");
-  EXPECT_EQ(ValueFor("x;G;\n7;DATABASE;a;b\n", "DATABASE"), "a;b");
-  // Exactly one ";": empty key, the value is all after it.
-  ConvertedRecord r = FindConvertedRecord("x;G;\n7;b\n", "", "", 1);
-  EXPECT_EQ(r.Key, "");
-  EXPECT_EQ(r.Value, "b");
-  // Adjacent separators: the field runs to the end of the line.
-  r = FindConvertedRecord("x;;c\n7;;c\n", "none", "none", 7);
-  EXPECT_EQ(r.HeaderText, ";c\n");
-  EXPECT_EQ(r.Key, ";c\n");
-  EXPECT_EQ(r.Value, "c");
-}
-
-TEST(ConvertedIniTest, EntryLineWithoutSeparatorHasNoNumber) {
-  // A blank entry line is no record for number 0; the real one further on is.
-  const std::string file = "x;G;\n\nx;G;\n7;LOGIN;u\n";
-  EXPECT_EQ(ValueFor(file, "LOGIN"), "u");
-  const ConvertedRecord r = FindConvertedRecord("x;G;\nplain text\n", "G", "", 0);
-  EXPECT_FALSE(r.HasNumber);
-  EXPECT_EQ(r.Number, 0);
-  EXPECT_EQ(r.Key, "");
-  EXPECT_EQ(r.Value, "plain text\n");
-}
-
-TEST(ConvertedIniTest, TextModeReading) {
-  // CR LF reads like LF, and a CR anywhere is dropped.
-  EXPECT_EQ(ValueFor("x;G;\r\n7;DATABASE;abc\r\n", "DATABASE"), "abc");
-  EXPECT_EQ(ValueFor("x;G;\r\n7;DATA\rBASE;a\rbc\r\n", "DATABASE"), "abc");
-  EXPECT_EQ(ValueFor("x;G;\r\n7;DATABASE;\r\n", "DATABASE"), "\n");
-  // 0x1A ends the file.
-  EXPECT_EQ(ValueFor("x;G;\n7;A;v\n\x1Ax;G;\n8;LOGIN;u\n", "LOGIN"), "");
-  EXPECT_EQ(ValueFor("x;G;\n7;LOGIN;u\x1A;more\n", "LOGIN"), "");
-}
-
-TEST(ConvertedIniTest, OddLastLineIsNoRecord) {
-  // "x" as a header line would match (empty header text), but has no partner.
-  EXPECT_EQ(FindConvertedRecord("x;G;\n7;A;v\nx\n9;B;w\n", "", "none", 99).Key, "B");
-  EXPECT_EQ(FindConvertedRecord("x;G;\n7;A;v\nx\n", "", "none", 99).Key, "");
-  EXPECT_EQ(ValueFor("", "LOGIN"), "");
-}
-
-TEST(ConvertedIniTest, OverLongLinesShiftLaterPairs) {
-  // 198 bytes and its line end fit a header read.
-  const std::string fits = "x;G;" + std::string(194, 'h') + "\n";
-  EXPECT_EQ(ValueFor(fits + "7;LOGIN;u\n", "LOGIN"), "u");
-  // One byte more: the line end alone becomes the entry line, and the entry
-  // line is read as the next header line.
+TEST(ConvertedIniTest, MatchingAndCuttingRules) {
+  const std::string two = "x;GRP;\n7;DATABASE;abc\nx;GRP;\n8;LOGIN;user1\n";
+  const std::string zero = "x;GRP;\n0;DATABASE;abc\n" + two;
   const std::string tooLong = "x;G;" + std::string(195, 'h') + "\n";
-  const ConvertedRecord shifted = FindConvertedRecord(tooLong + "7;LOGIN;u\nx;G;\n", "LOGIN", "none", 99);
-  EXPECT_EQ(shifted.HeaderText, "LOGIN");
-  EXPECT_EQ(shifted.Key, "G");
-  EXPECT_EQ(ValueFor(tooLong + "7;LOGIN;u\n", "LOGIN"), "");
-
-  // An entry line cut at 399 bytes has no line end: its value is empty, and
-  // the rest of the line is the next header line.
-  const std::string longEntry = "7;LOGIN;" + std::string(400, 'v') + "\n";
-  const ConvertedRecord cut = FindConvertedRecord("x;G;\n" + longEntry, "", "LOGIN", 99);
-  EXPECT_EQ(cut.Key, "LOGIN");
-  EXPECT_EQ(cut.Value, "");
-  // The later pair is shifted: its entry line becomes a lone header line.
+  const std::string longEntry = "x;G;\n7;LOGIN;" + std::string(400, 'v') + "\n";
   const std::string later = "x;G;\n8;DATABASE;d\n";
-  EXPECT_EQ(FindConvertedRecord("x;G;\n7;LOGIN;short\n" + later, "none", "DATABASE", 99).Value, "d");
-  EXPECT_EQ(FindConvertedRecord("x;G;\n" + longEntry + later, "none", "DATABASE", 99).Key, "");
-}
-
-TEST(ConvertedIniTest, OverLongFieldsAreCut) {
-  const std::string key(300, 'K');
-  const ConvertedRecord r = FindConvertedRecord("x;G;\n7;" + key + ";" + std::string(90, 'v') + "\n", "", "", 7);
-  EXPECT_EQ(r.Key, key.substr(0, 200));
-  const ConvertedRecord v = FindConvertedRecord("x;G;\n7;K;" + std::string(250, 'v') + "\n", "", "K", 1);
-  EXPECT_EQ(v.Value, std::string(200, 'v'));
-  const ConvertedRecord n = FindConvertedRecord("x;G;\n 12345678901234;K;v\n", "", "K", 1);
-  EXPECT_EQ(n.Number, 1234567890);
+  const struct {
+    std::string file, header, key;
+    int32_t number;
+    std::string expected;
+  } cases[] = {
+      {two, "", "DATABASE", 0, "GRP|7|DATABASE|abc"},
+      {two, "", "LOGIN", 0, "GRP|8|LOGIN|user1"},
+      {two, "", "PASS", 0, "|0||"},
+      {two, "GRP", "none", 99, "GRP|7|DATABASE|abc"},
+      // Number 0 answers every lookup for number 0, whatever the key.
+      {zero, "", "LOGIN", 0, "GRP|0|DATABASE|abc"},
+      {zero, "", "LOGIN", 5, "GRP|8|LOGIN|user1"},
+      {"x;G;\n;DATABASE;abc\n", "", "LOGIN", 0, "G|0|DATABASE|abc"},
+      // A header line with fewer than two ";" has an empty header text.
+      {"x;GRP\n7;DATABASE;abc\n" + two, "", "LOGIN", 0, "|7|DATABASE|abc"},
+      {"\n7;DATABASE;abc\n" + two, "", "LOGIN", 0, "|7|DATABASE|abc"},
+      {"x;G;\n7;login;a\nx;G;\n7;LOGIN ;b\nx;G;\n7;LOGIN;c\n", "", "LOGIN", 0, "G|7|LOGIN|c"},
+      // An entry line without ";" is never matched by number.
+      {"x;G;\n\nx;G;\n7;LOGIN;u\n", "", "LOGIN", 0, "G|7|LOGIN|u"},
+      {"x;G;\nplain text\n", "G", "", 0, "G|0||plain text\n|-"},
+      {"x;G;\n7;DATABASE;\n", "", "DATABASE", 0, "G|7|DATABASE|\n"},
+      {"x;G;\n7;DATABASE;abc", "", "DATABASE", 0, "G|7|DATABASE|"},
+      {"x;G;\n7;DATABASE;a;b\n", "", "DATABASE", 0, "G|7|DATABASE|a;b"},
+      {"x;G;\n7;b\n", "", "", 1, "G|7||b"},
+      {"x;;c\n7;;c\n", "none", "none", 7, ";c\n|7|;c\n|c"},
+      // Text mode: every CR dropped, 0x1A ends the file.
+      {"x;G;\r\n7;DATA\rBASE;a\rbc\r\n", "", "DATABASE", 0, "G|7|DATABASE|abc"},
+      {"x;G;\r\n7;DATABASE;\r\n", "", "DATABASE", 0, "G|7|DATABASE|\n"},
+      {"x;G;\n7;A;v\n\x1Ax;G;\n8;LOGIN;u\n", "", "LOGIN", 0, "|0||"},
+      {"x;G;\n7;LOGIN;u\x1A;more\n", "", "LOGIN", 0, "G|7|LOGIN|"},
+      // An odd last line has no partner.
+      {"x;G;\n7;A;v\nx\n9;B;w\n", "", "none", 99, "|9|B|w"},
+      {"x;G;\n7;A;v\nx\n", "", "none", 99, "|0||"},
+      {"", "", "LOGIN", 0, "|0||"},
+      // 198 bytes and a line end fit a header read; one more shifts every
+      // later pair: the line end becomes the entry, the entry the next header.
+      {"x;G;" + std::string(194, 'h') + "\n7;LOGIN;u\n", "", "LOGIN", 0, "G|7|LOGIN|u"},
+      {tooLong + "7;LOGIN;u\nx;G;\n", "LOGIN", "none", 99, "LOGIN|0|G|\n"},
+      {tooLong + "7;LOGIN;u\n", "", "LOGIN", 0, "|0||"},
+      // An entry cut at 399 bytes has no line end, so no value.
+      {longEntry, "", "LOGIN", 99, "G|7|LOGIN|"},
+      {"x;G;\n7;LOGIN;short\n" + later, "none", "DATABASE", 99, "G|8|DATABASE|d"},
+      {longEntry + later, "none", "DATABASE", 99, "|0||"},
+      // Over-long key, value and number text are cut.
+      {"x;G;\n7;" + std::string(300, 'K') + ";vv\n", "", "", 7, "G|7|" + std::string(200, 'K') + "|vv"},
+      {"x;G;\n7;K;" + std::string(250, 'v') + "\n", "", "K", 1, "G|7|K|" + std::string(200, 'v')},
+      {"x;G;\n 12345678901234;K;v\n", "", "K", 1, "G|1234567890|K|v"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Find(c.file, c.header, c.key, c.number), c.expected) << c.file.substr(0, 40);
 }
 
 TEST(ConvertedIniTest, NumberText) {
-  EXPECT_EQ(qj::ReadNumberText(" 12"), 12);
-  EXPECT_EQ(qj::ReadNumberText("\t\n\v\f\r7"), 7);
-  EXPECT_EQ(qj::ReadNumberText("12x"), 12);
-  EXPECT_EQ(qj::ReadNumberText("x"), 0);
-  EXPECT_EQ(qj::ReadNumberText("-3"), -3);
-  EXPECT_EQ(qj::ReadNumberText("+5"), 5);
-  EXPECT_EQ(qj::ReadNumberText("- 5"), 0);
-  EXPECT_EQ(qj::ReadNumberText("4294967297"), 1);
-  EXPECT_EQ(qj::ReadNumberText("2147483648"), INT32_MIN);
-  EXPECT_EQ(qj::ReadNumberText("-2147483648"), INT32_MIN);
+  const struct {
+    const char* text;
+    int32_t expected;
+  } cases[] = {{" 12", 12}, {"\t\n\v\f\r7", 7}, {"12x", 12},         {"x", 0},
+               {"-3", -3},  {"+5", 5},          {"- 5", 0},          {"4294967297", 1},
+               {"2147483648", INT32_MIN},       {"-2147483648", INT32_MIN}};
+  for (const auto& c : cases) EXPECT_EQ(qj::ReadNumberText(c.text), c.expected) << c.text;
 }
 
 TEST(ConvertedIniTest, LookupReadsTheFileAndClearsTheResult) {
   qjtest::TempDir dir;
-  const std::string path = dir.File("QJDNL00P.TXT");
-  qjtest::WriteBytes(path, "x;G;\r\n7;DATABASE;abc\r\n");
+  qjtest::WriteBytes(dir.File("QJDNL00P.TXT"), "x;G;\r\n7;DATABASE;abc\r\n");
   qj::ctx = qj::RunContext{};
-  qj::LookupConvertedValue("", "DATABASE", 0, path);
+  qj::LookupConvertedValue("", "DATABASE", 0, dir.File("QJDNL00P.TXT"));
   EXPECT_EQ(qj::ctx.LookupResult.Value, "abc");
-  qj::LookupConvertedValue("", "LOGIN", 0, path);
-  EXPECT_EQ(qj::ctx.LookupResult.Value, "");
+  qj::LookupConvertedValue("", "LOGIN", 0, dir.File("QJDNL00P.TXT"));
   EXPECT_EQ(qj::ctx.LookupResult.Key, "");
-  qj::ctx.LookupResult.Value = "stale";
-  qj::LookupConvertedValue("", "DATABASE", 0, dir.File("missing.txt"));
-  EXPECT_EQ(qj::ctx.LookupResult.Value, "");
-  // A file that opens but cannot be read (reading /proc/self/mem from its
-  // start fails) reads as empty.
-  qj::ctx.LookupResult.Value = "stale";
-  EXPECT_NO_THROW(qj::LookupConvertedValue("", "DATABASE", 0, "/proc/self/mem"));
-  EXPECT_EQ(qj::ctx.LookupResult.Value, "");
+  // A missing file, and one that opens but cannot be read, read as empty.
+  for (const std::string& path : {dir.File("missing.txt"), std::string("/proc/self/mem")}) {
+    qj::ctx.LookupResult.Value = "stale";
+    EXPECT_NO_THROW(qj::LookupConvertedValue("", "DATABASE", 0, path));
+    EXPECT_EQ(qj::ctx.LookupResult.Value, "") << path;
+  }
   qj::ctx = qj::RunContext{};
 }
 

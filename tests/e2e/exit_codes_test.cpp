@@ -140,8 +140,8 @@ TEST_P(ExitCodes, RejectedStatementExits6AndUnwritableDownloadWins) {
   r = install.Run({"FROMTAB", "T1", "dnl/dir.txt", "0"});
   EXPECT_EQ(r.exitCode, 7) << r.out << r.err;
   EXPECT_NE(r.out.find(rejected), std::string::npos);
-  EXPECT_TRUE(EndsWith(r.out,
-                       "\n\nDatei konnte nicht erstellt werden:\ndnl/dir.txt\n5 Saetze kopiert in Datei dnl/dir.txt \n"))
+  EXPECT_TRUE(EndsWith(r.out, "\n\nDatei konnte nicht erstellt werden:\ndnl/dir.txt\n"
+                              "5 Saetze kopiert in Datei dnl/dir.txt \n"))
       << r.out;
 }
 

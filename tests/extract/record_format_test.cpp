@@ -1,5 +1,5 @@
-// Fixed-width records from rows: the slot rules, trimming and filling, cut
-// values and the failures that end a run.
+// Fixed-width records from rows: slot rules, trimming and filling, cut values
+// and the failures that end a run.
 
 #include "extract/record_format.h"
 
@@ -19,25 +19,14 @@ using qj::ColumnValue;
 using qj::ctx;
 using qj::ValueKind;
 
-ColumnValue Txt(const std::string& s) {
+ColumnValue V(ValueKind kind, const std::string& bytes, int64_t integer = 0, double real = 0) {
   ColumnValue v;
-  v.kind = ValueKind::Text;
-  v.bytes = s;
+  v.kind = kind, v.bytes = bytes, v.integer = integer, v.real = real;
   return v;
 }
-ColumnValue Int(int64_t i) {
-  ColumnValue v;
-  v.kind = ValueKind::Integer;
-  v.integer = i;
-  return v;
-}
-ColumnValue Real(double r) {
-  ColumnValue v;
-  v.kind = ValueKind::Float;
-  v.real = r;
-  return v;
-}
-ColumnValue Null() { return ColumnValue(); }
+ColumnValue Txt(const std::string& s) { return V(ValueKind::Text, s); }
+ColumnValue Int(int64_t i) { return V(ValueKind::Integer, "", i); }
+const ColumnValue kNull;
 
 class FakeRow : public qj::RowSource {
  public:
@@ -47,7 +36,11 @@ class FakeRow : public qj::RowSource {
     ++reads_.at(static_cast<size_t>(index));
     return columns_.at(static_cast<size_t>(index));
   }
-  int Reads(int index) const { return reads_.at(static_cast<size_t>(index)); }
+  std::string Reads() const {
+    std::string r;
+    for (int n : reads_) r += std::to_string(n);
+    return r;
+  }
 
  private:
   std::vector<ColumnValue> columns_;
@@ -58,7 +51,6 @@ class RecordFormat : public ::testing::Test {
  protected:
   void SetUp() override {
     for (auto& f : ctx.Fields) f = qj::FieldDefinition();
-    ctx.RecordLine = "stale";
     qj::ResetCutValueCount();
     qj::Console::CaptureForTest(&out_, &err_);
   }
@@ -67,78 +59,46 @@ class RecordFormat : public ::testing::Test {
     qj::ResetCutValueCount();
     for (auto& f : ctx.Fields) f = qj::FieldDefinition();
   }
-  static void Slot(int nn, const std::string& type, int32_t length, const std::string& name = "F") {
-    ctx.Field(nn) = qj::FieldDefinition{name, type, length};
+  // Slots 1, 2, ... get the types and lengths given; "-" leaves a slot unused.
+  std::string Format(const std::vector<std::pair<std::string, int32_t>>& slots, FakeRow& row) {
+    for (auto& f : ctx.Fields) f = qj::FieldDefinition();
+    for (size_t i = 0; i < slots.size(); ++i) {
+      if (slots[i].first != "-") ctx.Field(static_cast<int>(i + 1)) = {"F", slots[i].first, slots[i].second};
+    }
+    ctx.RecordLine = "stale";
+    qj::FormatRecordFrom(row);
+    return ctx.RecordLine;
   }
   std::string out_, err_;
 };
 
-TEST_F(RecordFormat, WorkedExampleAsBytes) {
-  Slot(1, "TXT", 8);
-  Slot(2, "DEC", 5);
-  Slot(3, "CHAR", 4);
-  Slot(5, "CHAR", 3);
-  FakeRow row({Txt("Meier"), Int(42), Txt(" AB "), Txt("not read"), Null()});
-  qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, "Meier   00042AB     ");
-  EXPECT_EQ(ctx.RecordLine.size(), 20u);
-  EXPECT_EQ(row.Reads(3), 0);  // slot 4 is off: its column is skipped
-  EXPECT_EQ(err_, "");
-}
-
-TEST_F(RecordFormat, NullFillsEveryType) {
-  Slot(1, "CHAR", 6);
-  Slot(2, "TXT", 6);
-  Slot(3, "DEC", 6);
-  FakeRow row({Null(), Null(), Null()});
-  qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, "            000000");
-}
-
-TEST_F(RecordFormat, CharTrimsControlBytesButNeverHighBytesAndTxtKeepsAll) {
+TEST_F(RecordFormat, SlotRules) {
+  FakeRow example({Txt("Meier"), Int(42), Txt(" AB "), Txt("not read"), kNull});
+  EXPECT_EQ(Format({{"TXT", 8}, {"DEC", 5}, {"CHAR", 4}, {"-", 0}, {"CHAR", 3}}, example), "Meier   00042AB     ");
+  EXPECT_EQ(example.Reads(), "11101");  // an unused slot's column is skipped
+  FakeRow nulls({kNull, kNull, kNull});
+  EXPECT_EQ(Format({{"CHAR", 6}, {"TXT", 6}, {"DEC", 6}}, nulls), "            000000");
+  // CHAR trims control bytes but never high bytes; TXT keeps everything.
   const std::string raw("\t\0 \xA0x\xFF \r\n", 9);
-  Slot(1, "CHAR", 5);
-  Slot(2, "TXT", 10);
-  Slot(3, "DEC", 4);
-  FakeRow row({Txt(raw), Txt(raw), Txt(" \x1F" "7\x7F\n")});
-  qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, std::string("\xA0x\xFF  ", 5) + raw + " " + "007\x7F");
-}
-
-TEST_F(RecordFormat, ExactFitAndEmptyZeroLengthFields) {
-  Slot(1, "CHAR", 3);
-  Slot(2, "DEC", 0);
-  Slot(3, "TXT", 0);
-  Slot(4, "CHAR", -4);
-  FakeRow row({Txt("abc"), Txt("  "), Txt(""), Null()});
-  qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, "abc");
+  FakeRow trims({Txt(raw), Txt(raw), Txt(" \x1F" "7\x7F\n")});
+  EXPECT_EQ(Format({{"CHAR", 5}, {"TXT", 10}, {"DEC", 4}}, trims), std::string("\xA0x\xFF  ", 5) + raw + " 007\x7F");
+  FakeRow zero({Txt("abc"), Txt("  "), Txt(""), kNull});
+  EXPECT_EQ(Format({{"CHAR", 3}, {"DEC", 0}, {"TXT", 0}, {"CHAR", -4}}, zero), "abc");
+  // Unknown and lower-case types contribute nothing but read their column.
+  FakeRow unknown({Txt("a"), Int(1), Txt("b"), Txt("c"), Txt("z")});
+  EXPECT_EQ(Format({{"char", 3}, {"DECIMAL", 3}, {"", 3}, {"TXT ", 3}, {"CHAR", 2}}, unknown), "z ");
+  EXPECT_EQ(unknown.Reads(), "11111");
   EXPECT_EQ(err_, "");
-}
-
-TEST_F(RecordFormat, UnknownAndLowerCaseTypesContributeNothingButReadTheirColumn) {
-  Slot(1, "char", 3);
-  Slot(2, "DECIMAL", 3);
-  Slot(3, "", 3);
-  Slot(4, "TXT ", 3);
-  Slot(5, "CHAR", 2);
-  FakeRow row({Txt("a"), Int(1), Txt("b"), Txt("c"), Txt("z")});
-  qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, "z ");
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(row.Reads(i), 1) << i;
 }
 
 TEST_F(RecordFormat, SlotsReadTheirOwnColumnWhateverTheName) {
-  Slot(1, "CHAR", 2, "KUNDE");
-  Slot(3, "CHAR", 2, "0");
+  ctx.Field(1) = {"KUNDE", "CHAR", 2};
+  ctx.Field(3) = {"0", "CHAR", 2};
   FakeRow row({Txt("A"), Txt("B"), Txt("C")});
   qj::FormatRecordFrom(row);
   EXPECT_EQ(ctx.RecordLine, "A C ");
-  EXPECT_EQ(row.Reads(1), 0);
-}
-
-TEST_F(RecordFormat, NoUsedSlotGivesTheEmptyRecord) {
-  FakeRow row({Txt("A")});
+  EXPECT_EQ(row.Reads(), "101");
+  for (auto& f : ctx.Fields) f = qj::FieldDefinition();
   qj::FormatRecordFrom(row);
   EXPECT_EQ(ctx.RecordLine, "");
 }
@@ -148,76 +108,44 @@ TEST_F(RecordFormat, DecimalFieldRules) {
   const std::string savedValue = saved != nullptr ? saved : "";
   setenv("LC_ALL", "de_DE.UTF-8", 1);
   qj::ResetValueTextLocale();
-  Slot(1, "DEC", 5);
-  Slot(2, "DEC", 6);
-  Slot(3, "DEC", 5);
-  FakeRow row({Int(-12), Real(12.5), Txt("AB")});
-  qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, "00-120012,5000AB");
-  if (saved != nullptr) {
-    setenv("LC_ALL", savedValue.c_str(), 1);
-  } else {
-    unsetenv("LC_ALL");
-  }
+  FakeRow row({Int(-12), V(ValueKind::Float, "", 0, 12.5), Txt("AB")});
+  EXPECT_EQ(Format({{"DEC", 5}, {"DEC", 6}, {"DEC", 5}}, row), "00-120012,5000AB");
+  saved != nullptr ? setenv("LC_ALL", savedValue.c_str(), 1) : unsetenv("LC_ALL");
   qj::ResetValueTextLocale();
 }
 
-TEST_F(RecordFormat, OverlongTextIsCutWithAWarning) {
-  Slot(1, "CHAR", 3);
-  Slot(2, "TXT", 2);
-  Slot(3, "TXT", -1);
+TEST_F(RecordFormat, OverlongTextIsCutWithAtMostTenWarnings) {
+  const std::string cuts =
+      "qjsqlexe: Warnung: Feld FELD01: Wert mit 5 Bytes auf 3 Bytes gekuerzt\n"
+      "qjsqlexe: Warnung: Feld FELD02: Wert mit 4 Bytes auf 2 Bytes gekuerzt\n"
+      "qjsqlexe: Warnung: Feld FELD03: Wert mit 1 Bytes auf 0 Bytes gekuerzt\n";
   FakeRow row({Txt("  ABCDE "), Txt(" xyz"), Txt("q")});
-  qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, "ABC x");
-  EXPECT_EQ(err_,
-            "qjsqlexe: Warnung: Feld FELD01: Wert mit 5 Bytes auf 3 Bytes gekuerzt\n"
-            "qjsqlexe: Warnung: Feld FELD02: Wert mit 4 Bytes auf 2 Bytes gekuerzt\n"
-            "qjsqlexe: Warnung: Feld FELD03: Wert mit 1 Bytes auf 0 Bytes gekuerzt\n");
-  EXPECT_EQ(qj::CutValueCount(), 3);
-  err_.clear();
+  EXPECT_EQ(Format({{"CHAR", 3}, {"TXT", 2}, {"TXT", -1}}, row), "ABC x");
+  EXPECT_EQ(err_, cuts);
   qj::ReportCutValueCount();  // ten or fewer: every cut was already named
-  EXPECT_EQ(err_, "");
-}
-
-TEST_F(RecordFormat, AtMostTenCutWarningsThenOneCountLine) {
-  Slot(1, "CHAR", 1);
-  FakeRow row({Txt("AB")});
-  for (int i = 0; i < 25; ++i) qj::FormatRecordFrom(row);
-  EXPECT_EQ(ctx.RecordLine, "A");
-  size_t lines = 0;
-  for (char c : err_) lines += c == '\n';
-  EXPECT_EQ(lines, 10u);
+  EXPECT_EQ(err_, cuts);
+  for (int i = 0; i < 22; ++i) qj::FormatRecordFrom(row);
+  EXPECT_EQ(err_, cuts + cuts + cuts + cuts.substr(0, cuts.find('\n') + 1));
   err_.clear();
   qj::ReportCutValueCount();
-  EXPECT_EQ(err_, "qjsqlexe: Warnung: insgesamt 25 Werte auf ihre Feldlaenge gekuerzt\n");
+  EXPECT_EQ(err_, "qjsqlexe: Warnung: insgesamt 69 Werte auf ihre Feldlaenge gekuerzt\n");
 }
 
-TEST_F(RecordFormat, OverlongDecimalEndsTheRunNamingTheSlot) {
-  Slot(1, "CHAR", 2);
-  Slot(2, "DEC", 3);
-  FakeRow row({Txt("A"), Int(-1234)});
-  try {
-    qj::FormatRecordFrom(row);
-    FAIL() << "no error";
-  } catch (const qj::FieldError& e) {
-    EXPECT_EQ(std::string(e.what()), "Feld FELD02: DEC-Wert mit 5 Stellen passt nicht in 3 Stellen");
-  }
-  Slot(2, "DEC", -3);
+TEST_F(RecordFormat, FailuresNameTheSlot) {
+  const auto failure = [this](const std::vector<std::pair<std::string, int32_t>>& slots, FakeRow row) {
+    try {
+      Format(slots, row);
+    } catch (const qj::FieldError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(failure({{"CHAR", 2}, {"DEC", 3}}, FakeRow({Txt("A"), Int(-1234)})),
+            "Feld FELD02: DEC-Wert mit 5 Stellen passt nicht in 3 Stellen");
+  EXPECT_EQ(failure({{"CHAR", 2}, {"-", 0}, {"xyz", 2}}, FakeRow({Txt("A"), Txt("B")})),
+            "Feld FELD03: Spalte 3 fehlt, die Abfrage liefert nur 2 Spalten");
   FakeRow empty({Txt("A"), Txt(" ")});
-  qj::FormatRecordFrom(empty);
-  EXPECT_EQ(ctx.RecordLine, "A ");
-}
-
-TEST_F(RecordFormat, SlotBeyondTheResultEndsTheRun) {
-  Slot(1, "CHAR", 2);
-  Slot(3, "xyz", 2);
-  FakeRow row({Txt("A"), Txt("B")});
-  try {
-    qj::FormatRecordFrom(row);
-    FAIL() << "no error";
-  } catch (const qj::FieldError& e) {
-    EXPECT_EQ(std::string(e.what()), "Feld FELD03: Spalte 3 fehlt, die Abfrage liefert nur 2 Spalten");
-  }
+  EXPECT_EQ(Format({{"CHAR", 2}, {"DEC", -3}}, empty), "A ");
 }
 
 }  // namespace

@@ -6,56 +6,39 @@
 
 #include <cstdlib>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
 using qj::LocaleCategory;
 using qj::LocaleForCategory;
 
-class LocaleEnv : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const char* name : kNames) {
-      const char* v = std::getenv(name);
-      saved_.emplace_back(v != nullptr, v != nullptr ? v : "");
-      unsetenv(name);
-    }
+TEST(LocaleEnv, FirstNonEmptyOfAllCategoryAndLang) {
+  const char* names[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_COLLATE", "LANG"};
+  std::string saved[5];
+  bool set[5];
+  for (int i = 0; i < 5; ++i) {
+    const char* v = std::getenv(names[i]);
+    set[i] = v != nullptr;
+    saved[i] = set[i] ? v : "";
+    unsetenv(names[i]);
   }
-  void TearDown() override {
-    for (size_t i = 0; i < saved_.size(); ++i) {
-      if (saved_[i].first) {
-        setenv(kNames[i], saved_[i].second.c_str(), 1);
-      } else {
-        unsetenv(kNames[i]);
-      }
-    }
-  }
-  static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_COLLATE", "LANG"};
-  std::vector<std::pair<bool, std::string>> saved_;
-};
-
-TEST_F(LocaleEnv, UnsetMeansRoot) {
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Numeric), "root");
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Collate), "root");
-}
-
-TEST_F(LocaleEnv, FirstNonEmptyOfAllCategoryAndLang) {
+  const auto all = [] {
+    std::string names;
+    for (auto c : {LocaleCategory::Numeric, LocaleCategory::Time, LocaleCategory::Collate}) names += LocaleForCategory(c) + " ";
+    return names;
+  };
+  EXPECT_EQ(all(), "root root root ");
   setenv("LANG", "fr_FR.UTF-8", 1);
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Time), "fr_FR");
   setenv("LC_TIME", "en_US.UTF-8", 1);
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Time), "en_US");
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Numeric), "fr_FR");
   setenv("LC_COLLATE", "sv_SE", 1);
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Collate), "sv_SE");
+  EXPECT_EQ(all(), "fr_FR en_US sv_SE ");
   setenv("LC_ALL", "", 1);  // empty counts as unset
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Time), "en_US");
+  EXPECT_EQ(all(), "fr_FR en_US sv_SE ");
   setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Time), "de_DE");
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Collate), "de_DE");
+  EXPECT_EQ(all(), "de_DE de_DE de_DE ");
   setenv("LC_ALL", "C", 1);
-  EXPECT_EQ(LocaleForCategory(LocaleCategory::Numeric), "root");
+  EXPECT_EQ(all(), "root root root ");
+  for (int i = 0; i < 5; ++i) set[i] ? setenv(names[i], saved[i].c_str(), 1) : unsetenv(names[i]);
 }
 
 TEST(IcuLocaleName, DropsCodesetAndModifierAndMapsTheCLocales) {

@@ -24,37 +24,29 @@
 namespace {
 
 using qj::ctx;
-using qj::ReadCompanyList;
-using qj::SubstituteCompany;
-
-void NoPause(int) {}
 
 TEST(SubstituteCompany, OneValuePerCallThenEmpty) {
   ctx = qj::RunContext();
-  ctx.StatementTemplate = " WHERE f IN ('$parm02', '$parm02') AND t = '$parm01' ";
+  const std::string tmpl = " WHERE f IN ('$parm02', '$parm02') AND t = '$parm01' ";
+  ctx.StatementTemplate = tmpl;
   ctx.CompanyCount = 2;
   ctx.StoreCompanyAt(1, "0100");
   ctx.StoreCompanyAt(2, "0200");
-
-  SubstituteCompany();
-  EXPECT_EQ(ctx.CompanyCursor, 1);
-  EXPECT_TRUE(ctx.CompanyPlaceholderFound);
-  EXPECT_EQ(ctx.WorkingStatement, " WHERE f IN ('0100', '0100') AND t = '$parm01' ");
-  SubstituteCompany();
-  EXPECT_EQ(ctx.WorkingStatement, " WHERE f IN ('0200', '0200') AND t = '$parm01' ");
-  // One past the last value reads as empty.
-  SubstituteCompany();
+  for (const char* value : {"0100", "0200", ""}) {  // one past the last value reads as empty
+    qj::SubstituteCompany();
+    EXPECT_TRUE(ctx.CompanyPlaceholderFound);
+    EXPECT_EQ(ctx.WorkingStatement, " WHERE f IN ('" + std::string(value) + "', '" + value + "') AND t = '$parm01' ");
+  }
   EXPECT_EQ(ctx.CompanyCursor, 3);
-  EXPECT_TRUE(ctx.CompanyPlaceholderFound);
-  EXPECT_EQ(ctx.WorkingStatement, " WHERE f IN ('', '') AND t = '$parm01' ");
-  EXPECT_EQ(ctx.StatementTemplate, " WHERE f IN ('$parm02', '$parm02') AND t = '$parm01' ");
-
+  EXPECT_EQ(ctx.StatementTemplate, tmpl);
   ctx.StatementTemplate = " SELECT '$PARM02', '$parm2' ";
-  SubstituteCompany();
+  qj::SubstituteCompany();
   EXPECT_FALSE(ctx.CompanyPlaceholderFound);
   EXPECT_EQ(ctx.WorkingStatement, ctx.StatementTemplate);
   ctx = qj::RunContext();
 }
+
+void NoPause(int) {}
 
 class ReadCompanyListTest : public ::testing::Test {
  protected:
@@ -62,7 +54,7 @@ class ReadCompanyListTest : public ::testing::Test {
     std::setlocale(LC_CTYPE, "C.UTF-8");
     qjtest::UseTestOdbcConfig();
     qjtest::SqliteExec(dbFile_, "CREATE TABLE tf(terminal VARCHAR(10), firm VARCHAR(10));"
-                                "INSERT INTO tf VALUES ('T1', '0100'), ('T1', '0200'), ('T1', '0300'), ('', '9900');");
+                                "INSERT INTO tf VALUES ('T1', '0100'), ('T1', '0200'), ('', '9900');");
     ctx = qj::RunContext();
     ctx.DbSys = "QDCOMP" + std::to_string(getpid());
     ctx.TerminalName = "T1";
@@ -70,7 +62,6 @@ class ReadCompanyListTest : public ::testing::Test {
     for (std::string& line : ctx.dm1->VELMORANT.Params) {
       if (line.rfind("ODBC DSN=", 0) == 0) line = "ODBC DSN=" + qjtest::SqliteConnectionString(dbFile_);
     }
-    iniPath_ = qj::QueryIniPath(qj::ExecutablePath(), ctx.DbSys);
     previousPause_ = qj::SetPauseFunctionForTest(&NoPause);
     qj::Console::CaptureForTest(&out_, &err_);
   }
@@ -80,36 +71,35 @@ class ReadCompanyListTest : public ::testing::Test {
     std::remove(iniPath_.c_str());
     ctx = qj::RunContext();
   }
+  int Read(const std::string& ini) {
+    qjtest::WriteBytes(iniPath_, ini);
+    out_.clear();
+    return qj::ReadCompanyList();
+  }
 
   qjtest::TempDir dir_;
   std::string dbFile_ = dir_.File("c.db");
-  std::string iniPath_;
+  std::string iniPath_ = qj::QueryIniPath(qj::ExecutablePath(), "QDCOMP" + std::to_string(getpid()));
   qj::PauseFunction previousPause_ = nullptr;
   std::string out_, err_;
 };
 
-const char kFirmsOfTerminal[] = "SQL001=SELECT firm, 'x' FROM tf WHERE terminal = '$parm01' ORDER BY firm\n";
-
-TEST_F(ReadCompanyListTest, NoRowsGives96AndDisabledSectionGives4) {
-  qjtest::WriteBytes(iniPath_, "[GETFIR1]\nSQL001=SELECT firm FROM tf WHERE 1 = 0\nFELD01=F\n");
-  EXPECT_EQ(ReadCompanyList(), 96);
+TEST_F(ReadCompanyListTest, ResultsAndValues) {
+  const std::string firms = "SQL001=SELECT firm FROM tf WHERE terminal = '$parm01' ORDER BY firm\n";
+  EXPECT_EQ(Read("[GETFIR1]\nSQL001=SELECT firm FROM tf WHERE 1 = 0\nFELD01=F\n"), 96);
   EXPECT_EQ(ctx.CompanyCount, 0);
   // The missing second section is a one-blank statement, rejected by the engine.
-  EXPECT_EQ(out_.rfind("Exception bei DB ", 0), 0) << out_;
+  EXPECT_EQ(out_.rfind("Exception bei DB ", 0), 0u) << out_;
   EXPECT_NE(out_.find("\n \r\n"), std::string::npos) << out_;
-
-  // Field 1 named "0" stops at once: the second section is not tried.
-  qjtest::WriteBytes(iniPath_, std::string("[GETFIR1]\n") + kFirmsOfTerminal + "FELD01=0\n[GETFIR2]\n" +
-                                   kFirmsOfTerminal + "FELD01=F\n");
-  out_.clear();
-  EXPECT_EQ(ReadCompanyList(), 4);
+  // FELD01 named "0" stops at once: the second section is not tried.
+  EXPECT_EQ(Read("[GETFIR1]\n" + firms + "FELD01=0\n[GETFIR2]\n" + firms + "FELD01=F\n"), 4);
   EXPECT_EQ(ctx.CompanyCount, 0);
   EXPECT_EQ(out_, "");
-}
-
-TEST_F(ReadCompanyListTest, CompanyStatementKeepsItsCompanyPlaceholder) {
-  qjtest::WriteBytes(iniPath_, "[GETFIR1]\nSQL001=SELECT '$parm02' WHERE '$parm01' = 'T1'\nFELD01=F\n");
-  EXPECT_EQ(ReadCompanyList(), 0);
+  EXPECT_EQ(Read("[GETFIR1]\n" + firms + "FELD01=F\n"), 0);
+  EXPECT_EQ(ctx.CompanyCount, 2);
+  EXPECT_EQ(ctx.CompanyAt(1) + ctx.CompanyAt(2), "01000200");
+  // The company statement keeps a "$parm02" of its own.
+  EXPECT_EQ(Read("[GETFIR1]\nSQL001=SELECT '$parm02' WHERE '$parm01' = 'T1'\nFELD01=F\n"), 0);
   EXPECT_EQ(ctx.CompanyCount, 1);
   EXPECT_EQ(ctx.CompanyAt(1), "$parm02");
   EXPECT_EQ(ctx.WorkingStatement, " SELECT '$parm02' WHERE 'T1' = 'T1' ");

@@ -11,7 +11,6 @@ namespace {
 
 using qj::kCompanyPlaceholder;
 using qj::kTerminalPlaceholder;
-using qj::ReplacePlaceholder;
 
 // The replacement as described, for texts where it ends: search from the
 // start, replace the first occurrence, repeat.
@@ -22,84 +21,53 @@ std::string Restarting(std::string text, const std::string& placeholder, const s
   return text;
 }
 
-std::string Replaced(std::string text, std::string_view placeholder, std::string_view value, bool* found = nullptr) {
-  const bool replaced = ReplacePlaceholder(text, placeholder, value);
-  if (found != nullptr) *found = replaced;
-  return text;
+// The replaced text, with "!" appended when nothing was found.
+std::string Replaced(std::string text, std::string_view placeholder, std::string_view value) {
+  return qj::ReplacePlaceholder(text, placeholder, value) ? text : text + "!";
 }
 
-TEST(Placeholder, EveryOccurrenceAnywhereIsReplaced) {
-  bool found = false;
-  EXPECT_EQ(Replaced(" a='$parm02' AND b='$parm02' ", kCompanyPlaceholder, "0100", &found),
-            " a='0100' AND b='0100' ");
-  EXPECT_TRUE(found);
-  EXPECT_EQ(Replaced("$parm01", kTerminalPlaceholder, "T1"), "T1");
-  EXPECT_EQ(Replaced("$parm01x$parm01", kTerminalPlaceholder, ""), "x");
-  EXPECT_EQ(Replaced("'$parm01'", kTerminalPlaceholder, "", &found), "''");
-  EXPECT_TRUE(found);
-}
-
-TEST(Placeholder, CompanyFirstThenTerminal) {
-  std::string text = " f='$parm02' AND t='$parm01' ";
-  EXPECT_TRUE(ReplacePlaceholder(text, kCompanyPlaceholder, "0100"));
-  EXPECT_EQ(text, " f='0100' AND t='$parm01' ");
-  EXPECT_TRUE(ReplacePlaceholder(text, kTerminalPlaceholder, "T1"));
-  EXPECT_EQ(text, " f='0100' AND t='T1' ");
-}
-
-TEST(Placeholder, OtherSpellingsAreNoPlaceholders) {
-  for (const std::string text : {"$PARM02", "$parm2", "$Parm02", "parm02", "$parm0 2", "", "$parm0"}) {
-    bool found = true;
-    EXPECT_EQ(Replaced(text, kCompanyPlaceholder, "X", &found), text);
-    EXPECT_FALSE(found) << text;
-  }
-}
-
-TEST(Placeholder, PlaceholdersFormedByAReplacementAreReplacedToo) {
-  EXPECT_EQ(Replaced("$parm$parm02", kCompanyPlaceholder, "02"), "02");
-  EXPECT_EQ(Replaced("$parm0$parm022", kCompanyPlaceholder, "2"), "22");
-  // A value that ends a placeholder begun before it, again and again.
-  EXPECT_EQ(Replaced("$parm$parm$parm$parm0202", kCompanyPlaceholder, "02"), "0202");
-  // Each step forms a new placeholder with the next character of the rest.
-  EXPECT_EQ(Replaced("$parm02222x", kCompanyPlaceholder, "$parm0"), "$parm0x");
-  EXPECT_EQ(Replaced("a$parm02b$parm02", kCompanyPlaceholder, "$parm0"), "a$parm0b$parm0");
-}
-
-TEST(Placeholder, ValueHoldingItsOwnPlaceholderIsInsertedOnce) {
-  bool found = false;
-  EXPECT_EQ(Replaced("a $parm01 b $parm01", kTerminalPlaceholder, "<$parm01>", &found), "a <$parm01> b <$parm01>");
-  EXPECT_TRUE(found);
-  EXPECT_EQ(Replaced("$parm02", kCompanyPlaceholder, "$parm02"), "$parm02");
-  EXPECT_EQ(Replaced("no placeholder", kCompanyPlaceholder, "$parm02", &found), "no placeholder");
-  EXPECT_FALSE(found);
-}
-
-TEST(Placeholder, ValuesThatWouldGrowForeverEndAsInsertedOnce) {
-  // "$a" with "aa$$": every replacement leaves "$" + "a" for the next one,
-  // and the text grows without end.
-  EXPECT_EQ(Replaced("$aa", "$a", "aa$$"), "aa$$a");
-  // The same for the company placeholder: "$" before the text and "$" at the
-  // end of each inserted value start the next placeholder.
-  EXPECT_EQ(Replaced("$$parm02", kCompanyPlaceholder, "parm02parm02$$"), "$parm02parm02$$");
-  // A similar value whose chain runs out gets the restarting result.
-  EXPECT_EQ(Replaced("$parm02parm02", kCompanyPlaceholder, "parm02$$"), "parm02parm02$$$$");
+TEST(Placeholder, Cases) {
+  const struct {
+    std::string text;
+    std::string_view placeholder;
+    std::string value, expected;
+  } cases[] = {
+      {" a='$parm02' AND b='$parm02' ", kCompanyPlaceholder, "0100", " a='0100' AND b='0100' "},
+      {"$parm01x$parm01", kTerminalPlaceholder, "", "x"},
+      {"'$parm01'", kTerminalPlaceholder, "", "''"},
+      // Other spellings are no placeholders.
+      {"$PARM02 $parm2 $Parm02 parm02 $parm0 2 $parm0", kCompanyPlaceholder, "X",
+       "$PARM02 $parm2 $Parm02 parm02 $parm0 2 $parm0!"},
+      {"", kCompanyPlaceholder, "X", "!"},
+      // Placeholders formed by a replacement are replaced too.
+      {"$parm$parm02", kCompanyPlaceholder, "02", "02"},
+      {"$parm0$parm022", kCompanyPlaceholder, "2", "22"},
+      {"$parm$parm$parm$parm0202", kCompanyPlaceholder, "02", "0202"},
+      {"$parm02222x", kCompanyPlaceholder, "$parm0", "$parm0x"},
+      {"a$parm02b$parm02", kCompanyPlaceholder, "$parm0", "a$parm0b$parm0"},
+      // A value holding its own placeholder is inserted once.
+      {"a $parm01 b $parm01", kTerminalPlaceholder, "<$parm01>", "a <$parm01> b <$parm01>"},
+      {"$parm02", kCompanyPlaceholder, "$parm02", "$parm02"},
+      {"no placeholder", kCompanyPlaceholder, "$parm02", "no placeholder!"},
+      // Values that would make the text grow forever end as inserted once.
+      {"$aa", "$a", "aa$$", "aa$$a"},
+      {"$$parm02", kCompanyPlaceholder, "parm02parm02$$", "$parm02parm02$$"},
+      {"$parm02parm02", kCompanyPlaceholder, "parm02$$", "parm02parm02$$$$"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Replaced(c.text, c.placeholder, c.value), c.expected) << c.text;
 }
 
 TEST(Placeholder, SameResultAsTheRestartingSearchOnSmallTexts) {
-  // Every text of up to six characters over a small alphabet, with values
-  // that do not hold the placeholder and make the restarting search end.
-  const std::string alphabet = "$ab";
-  const std::string placeholder = "$ab";
+  // Every text of up to six characters over "$ab", with values that do not
+  // hold the placeholder and make the restarting search end.
   const std::string values[] = {"", "a", "b", "$", "$a", "ab", "b$a", "$$a", "aab", "xyz$a", "b$"};
-  std::string text;
-  for (int length = 0; length <= 6; ++length) {
-    int combinations = 1;
-    for (int i = 0; i < length; ++i) combinations *= 3;
+  for (int length = 0, combinations = 1; length <= 6; ++length, combinations *= 3) {
     for (int n = 0; n < combinations; ++n) {
-      text.clear();
-      for (int i = 0, rest = n; i < length; ++i, rest /= 3) text += alphabet[static_cast<size_t>(rest % 3)];
+      std::string text;
+      for (int i = 0, rest = n; i < length; ++i, rest /= 3) text += "$ab"[rest % 3];
       for (const std::string& value : values) {
-        EXPECT_EQ(Replaced(text, placeholder, value), Restarting(text, placeholder, value))
+        const std::string found = text.find("$ab") == std::string::npos ? "!" : "";
+        EXPECT_EQ(Replaced(text, "$ab", value), Restarting(text, "$ab", value) + found)
             << "text '" << text << "' value '" << value << "'";
       }
     }
@@ -107,8 +75,8 @@ TEST(Placeholder, SameResultAsTheRestartingSearchOnSmallTexts) {
 }
 
 TEST(Placeholder, LongTextsStayFast) {
+  // Every step eats one "1" and leaves a new "$parm01" until the ones run out.
   const std::string text = std::string(200000, '$') + "parm01" + std::string(200000, '1');
-  // Every step eats one "1" and leaves a new "$parm01"... until the ones run out.
   EXPECT_EQ(Replaced(text, kTerminalPlaceholder, "$parm0"), std::string(200000, '$') + "parm0");
 }
 

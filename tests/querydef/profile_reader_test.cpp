@@ -1,9 +1,13 @@
-// The reader of the query definition file, on bytes and on files.
+// The reader of the query definition file, on bytes and on files, and its
+// integer read of the FLEN keys.
 
 #include "querydef/profile_reader.h"
 
+#include "querydef/profile_integer.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "support/test_support.h"
@@ -12,112 +16,70 @@ namespace {
 
 using qj::ProfileFile;
 
-std::string Read(const std::string& bytes, const std::string& section, const std::string& key) {
-  return ProfileFile::Parse(bytes).ReadText(section, key, "<default>");
-}
-
-TEST(ProfileReader, NamesMatchWithoutRegardToAsciiCase) {
-  const std::string ini = "[Sect1]\nSql001=select 1\n[\xC4rger]\nFeld01=x\n";
-  EXPECT_EQ(Read(ini, "SECT1", "SQL001"), "select 1");
-  EXPECT_EQ(Read(ini, "sect1", "sql001"), "select 1");
-  EXPECT_EQ(Read(ini, "\xC4RGER", "FELD01"), "x");
-  // Only ASCII letters fold: a Windows-1252 small umlaut is another name.
-  EXPECT_EQ(Read(ini, "\xE4RGER", "FELD01"), "<default>");
-}
-
-TEST(ProfileReader, BlanksTabsAndOnePairOfQuotesAreRemoved) {
-  const std::string ini =
-      "  [ S ]  \n"
-      "\t KEY1 \t=\t  value with  inner  blanks \t\n"
-      "Q1=\"quoted \"\n"
-      "Q2='single'\n"
-      "Q3=\"\"double\"\"\n"
-      "Q4=\"mismatch'\n"
-      "Q5=\"\n"
-      "Q6=\"\"\n"
-      "Q7= \" padded \" \n"
-      "EMPTY=\n"
-      "BLANKS=   \n";
-  EXPECT_EQ(Read(ini, "S", "KEY1"), "value with  inner  blanks");
-  EXPECT_EQ(Read(ini, "S", "Q1"), "quoted ");
-  EXPECT_EQ(Read(ini, "S", "Q2"), "single");
-  EXPECT_EQ(Read(ini, "S", "Q3"), "\"double\"");
-  EXPECT_EQ(Read(ini, "S", "Q4"), "\"mismatch'");
-  EXPECT_EQ(Read(ini, "S", "Q5"), "\"");
-  EXPECT_EQ(Read(ini, "S", "Q6"), "");
-  EXPECT_EQ(Read(ini, "S", "Q7"), " padded ");
-  EXPECT_EQ(Read(ini, "S", "EMPTY"), "");
-  EXPECT_EQ(Read(ini, "S", "BLANKS"), "");
-}
-
-TEST(ProfileReader, FirstSectionAndFirstKeyCount) {
-  const std::string ini =
-      "[A]\nK=first\nk=second\n"
-      "[B]\nK=b\n"
-      "[a]\nK=third\nNEW=from the repeated section\n";
-  EXPECT_EQ(Read(ini, "A", "K"), "first");
-  EXPECT_EQ(Read(ini, "B", "K"), "b");
-  EXPECT_EQ(Read(ini, "A", "NEW"), "<default>");
-}
-
-TEST(ProfileReader, CommentsAndLinesWithoutEqualsAreIgnored) {
-  const std::string ini =
-      "K=before any section\n"
-      "; [X]\n"
-      "[S]\n"
-      "; K=commented\n"
-      "  ;K2=commented too\n"
-      "just text\n"
-      "N=12 ; note\n"
-      "E=a=b\n"
-      "K=real\n";
-  EXPECT_EQ(Read(ini, "S", "K"), "real");
-  EXPECT_EQ(Read(ini, "S", "K2"), "<default>");
-  EXPECT_EQ(Read(ini, "S", "N"), "12 ; note");
-  EXPECT_EQ(Read(ini, "S", "E"), "a=b");
-  EXPECT_EQ(Read(ini, "X", "K"), "<default>");
-  EXPECT_EQ(Read(ini, "", "K"), "<default>");
-}
-
-TEST(ProfileReader, LineEndsByteOrderMarkAndNulBytes) {
+TEST(ProfileReader, TextValues) {
+  const std::string names = "[Sect1]\nSql001=select 1\n[\xC4rger]\nFeld01=x\n";
+  const std::string blanks =
+      "  [ S ]  \n\t KEY1 \t=\t  value with  inner  blanks \t\nQ1=\"quoted \"\nQ2='single'\nQ3=\"\"double\"\"\n"
+      "Q4=\"mismatch'\nQ5=\"\nQ6=\"\"\nQ7= \" padded \" \nEMPTY=\nBLANKS=   \n";
+  const std::string order = "[A]\nK=first\nk=second\n[B]\nK=b\n[a]\nK=third\nNEW=from the repeated section\n";
+  const std::string comments =
+      "K=before any section\n; [X]\n[S]\n; K=commented\n  ;K2=commented too\njust text\nN=12 ; note\nE=a=b\nK=real\n";
   const std::string crlf = "\xEF\xBB\xBF[S]\r\nA=1\r\nB=two words\r\nC=\r\r\nD=last";
-  EXPECT_EQ(Read(crlf, "S", "A"), "1");
-  EXPECT_EQ(Read(crlf, "S", "B"), "two words");
-  EXPECT_EQ(Read(crlf, "S", "C"), "\r");  // only the CR before the LF belongs to the line end
-  EXPECT_EQ(Read(crlf, "S", "D"), "last");
-  // A byte order mark elsewhere is an ordinary byte of the text.
-  EXPECT_EQ(Read("[S]\n\xEF\xBB\xBFK=v\n", "S", "\xEF\xBB\xBFK"), "v");
-  // A NUL byte ends its line.
   const char nulBytes[] = "[S]\nA=ab\0cd\nB=x\n[T\0]\nC=y\n";
   const std::string nul(nulBytes, sizeof nulBytes - 1);
-  EXPECT_EQ(Read(nul, "S", "A"), "ab");
-  EXPECT_EQ(Read(nul, "S", "B"), "x");
-  EXPECT_EQ(Read(nul, "T", "C"), "y");
+  const std::string cut = "[S]\nLONG=" + std::string(3000, 'v') + "\nNEXT=n\nQ=\"" + std::string(2047, 'q') + "\"\n";
+  const struct {
+    const std::string& ini;
+    std::string section, key, expected;
+  } cases[] = {
+      // Only ASCII letters fold: a Windows-1252 small umlaut is another name.
+      {names, "SECT1", "SQL001", "select 1"}, {names, "sect1", "sql001", "select 1"},
+      {names, "\xC4RGER", "FELD01", "x"}, {names, "\xE4RGER", "FELD01", "<default>"},
+      // Blanks and tabs around names and values go, and one pair of quotes.
+      {blanks, "S", "KEY1", "value with  inner  blanks"}, {blanks, "S", "Q1", "quoted "},
+      {blanks, "S", "Q2", "single"}, {blanks, "S", "Q3", "\"double\""}, {blanks, "S", "Q4", "\"mismatch'"},
+      {blanks, "S", "Q5", "\""}, {blanks, "S", "Q6", ""}, {blanks, "S", "Q7", " padded "},
+      {blanks, "S", "EMPTY", ""}, {blanks, "S", "BLANKS", ""},
+      // The first section and the first key count.
+      {order, "A", "K", "first"}, {order, "B", "K", "b"}, {order, "A", "NEW", "<default>"},
+      {comments, "S", "K", "real"}, {comments, "S", "K2", "<default>"}, {comments, "S", "N", "12 ; note"},
+      {comments, "S", "E", "a=b"}, {comments, "X", "K", "<default>"}, {comments, "", "K", "<default>"},
+      // Only the CR before the LF belongs to the line end; a leading BOM goes.
+      {crlf, "S", "A", "1"}, {crlf, "S", "B", "two words"}, {crlf, "S", "C", "\r"}, {crlf, "S", "D", "last"},
+      {"[S]\n\xEF\xBB\xBFK=v\n", "S", "\xEF\xBB\xBFK", "v"},
+      // A NUL byte ends its line.
+      {nul, "S", "A", "ab"}, {nul, "S", "B", "x"}, {nul, "T", "C", "y"},
+      {cut, "S", "LONG", std::string(2047, 'v')}, {cut, "S", "NEXT", "n"}, {cut, "S", "Q", std::string(2047, 'q')},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProfileFile::Parse(c.ini).ReadText(c.section, c.key, "<default>"), c.expected)
+        << c.ini.substr(0, 30) << " [" << c.section << "] " << c.key;
+  }
 }
 
-TEST(ProfileReader, ValuesAreCutTo2047Bytes) {
-  const std::string longValue(3000, 'v');
-  const std::string ini = "[S]\nLONG=" + longValue + "\nNEXT=n\nQ=\"" + std::string(2047, 'q') + "\"\n";
-  const ProfileFile profile = ProfileFile::Parse(ini);
-  EXPECT_EQ(profile.ReadText("S", "LONG", ""), std::string(2047, 'v'));
-  EXPECT_EQ(profile.ReadText("S", "NEXT", ""), "n");
-  EXPECT_EQ(profile.ReadText("S", "Q", ""), std::string(2047, 'q'));
-}
-
-TEST(ProfileReader, IntegerReadGivesTheDefaultForInvalidText) {
-  const ProfileFile profile = ProfileFile::Parse("[S]\nA=0x1F\nB=12 comment\nC=\n");
+TEST(ProfileReader, IntegersAndFiles) {
+  const struct {
+    const char* text;
+    int32_t expected;
+  } cases[] = {
+      {"12", 12}, {"007", 7}, {"+7", 7}, {"-5", -5}, {"0x1F", 31}, {"0X1f", 31}, {"$1f", 31}, {"x10", 16},
+      {"X10", 16}, {"   42", 42}, {"  0x1F", 31}, {"$00000000FF", 255}, {"-2147483648", INT32_MIN},
+      {"2147483647", 2147483647}, {"$FFFFFFFF", -1}, {"$80000000", INT32_MIN}, {"0", 0},
+      // Invalid: the default.
+      {"12 comment", -3}, {"12 ", -3}, {"1.5", -3}, {"", -3}, {"   ", -3}, {"-", -3}, {"+", -3},
+      {"2147483648", -3}, {"-2147483649", -3}, {"99999999999999999999", -3}, {"-$10", -3}, {"+0x10", -3},
+      {"0x", -3}, {"$", -3}, {"x", -3}, {"$123456789", -3}, {"$1G", -3}, {"\t5", -3},
+      // "0x" is replaced only at the very start.
+      {"0x0x1", -3}, {"00x1", -3}, {"0x$1", -3},
+  };
+  for (const auto& c : cases) EXPECT_EQ(qj::ProfileInteger(c.text, -3), c.expected) << "text '" << c.text << "'";
+  const ProfileFile profile = ProfileFile::Parse("[S]\nA=0x1F\nB=12 comment\n");
   EXPECT_EQ(profile.ReadInteger("S", "A", 0), 31);
   EXPECT_EQ(profile.ReadInteger("S", "B", -9), -9);
-  EXPECT_EQ(profile.ReadInteger("S", "C", 5), 5);
   EXPECT_EQ(profile.ReadInteger("S", "MISSING", 7), 7);
-}
-
-TEST(ProfileReader, MissingFileGivesDefaultsAndAFileIsReadAsItsBytes) {
   qjtest::TempDir dir;
-  const ProfileFile missing = ProfileFile::Load(dir.File("none.INI"));
-  EXPECT_EQ(missing.ReadText("S", "K", "dflt"), "dflt");
+  EXPECT_EQ(ProfileFile::Load(dir.File("none.INI")).ReadText("S", "K", "dflt"), "dflt");
   EXPECT_EQ(ProfileFile::Load(dir.path()).ReadText("S", "K", "dflt"), "dflt");
-
   qjtest::WriteBytes(dir.File("q.INI"), "[S]\r\nK=M\xFCller\r\n");
   EXPECT_EQ(ProfileFile::Load(dir.File("q.INI")).ReadText("s", "k", ""), "M\xFCller");
 }

@@ -1,0 +1,160 @@
+#include "extract/weight_table_sort.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "extract/sort_lines.h"
+#include "platform/collation_table.h"
+
+namespace qj {
+
+namespace {
+
+// A line's place in the sort: its first 32 primary weights in four
+// big-endian words, so that most comparisons never touch the line itself,
+// and where the line lies for those that do.
+constexpr size_t kPrefixWords = 4;
+struct PrefixEntry {
+  uint64_t prefix[kPrefixWords];
+  const char* data;
+  uint32_t size;
+  uint32_t index;  // the line's position before the sort
+};
+
+// Memory for the entries in huge pages where the system grants them on
+// request: a million entries take 48 MB, whose first touch would otherwise
+// cost twelve thousand page faults.
+template <typename T>
+struct HugePageAllocator {
+  using value_type = T;
+  static constexpr size_t kHugePage = size_t{2} << 20;
+
+  HugePageAllocator() = default;
+  template <typename U>
+  HugePageAllocator(const HugePageAllocator<U>&) {}  // rebinding converts implicitly
+
+  T* allocate(size_t n) {
+    const size_t bytes = (n * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage;
+    void* block = std::aligned_alloc(kHugePage, bytes);
+    if (block == nullptr) throw std::bad_alloc();
+    ::madvise(block, bytes, MADV_HUGEPAGE);  // only a wish: ordinary pages otherwise
+    return static_cast<T*>(block);
+  }
+  void deallocate(T* block, size_t) { std::free(block); }
+  friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
+  friend bool operator!=(const HugePageAllocator&, const HugePageAllocator&) { return false; }
+};
+using Entries = std::vector<PrefixEntry, HugePageAllocator<PrefixEntry>>;
+
+// Runs work(begin, end) over 0..count, the first half on a second thread.
+template <typename Work>
+void OnTwoCores(size_t count, const Work& work) {
+  std::thread first;
+  size_t split = count / 2;
+  try {
+    first = std::thread([&work, split] { work(size_t{0}, split); });
+  } catch (const std::system_error&) {
+    split = 0;  // no second thread to be had: all of it here
+  }
+  work(split, count);
+  if (first.joinable()) first.join();
+}
+
+constexpr uint32_t kMostLines = UINT32_MAX - 1;
+constexpr uint32_t kPlaced = UINT32_MAX;  // the line of this position is in place
+
+uint64_t BigEndianWord(const uint8_t* bytes) {
+  uint64_t word = 0;
+  for (int i = 0; i < 8; ++i) word = (word << 8) | bytes[i];
+  return word;
+}
+
+// The quicksort over all entries. The whole range is partitioned once and
+// its two parts are sorted at the same time, the lower one on a second
+// thread: the steps on two disjoint parts do not depend on each other, so
+// the order is exactly that of the sort on one thread.
+template <typename Compare>
+void QuickSortOnTwoCores(Entries& entries, const Compare& compare) {
+  const ptrdiff_t hi = static_cast<ptrdiff_t>(entries.size()) - 1;
+  ptrdiff_t i;
+  ptrdiff_t j;
+  PartitionOrder(entries, 0, hi, compare, i, j);
+  std::thread lower;
+  if (0 < j) {
+    try {
+      lower = std::thread([&entries, &compare, j] { QuickSortOrder(entries, 0, j, compare); });
+    } catch (const std::system_error&) {
+      QuickSortOrder(entries, 0, j, compare);  // no second thread to be had: one part after the other
+    }
+  }
+  if (i < hi) QuickSortOrder(entries, i, hi, compare);
+  if (lower.joinable()) lower.join();
+}
+
+// Puts the lines in their sorted places without a second list: position k
+// receives the line that was at source[k], one cycle of the permutation
+// after the other.
+void PlaceLines(std::vector<std::string>& lines, std::vector<uint32_t>& source) {
+  for (size_t start = 0; start < lines.size(); ++start) {
+    if (source[start] == kPlaced) continue;
+    std::string first = std::move(lines[start]);
+    size_t at = start;
+    for (;;) {
+      const size_t from = source[at];
+      source[at] = kPlaced;
+      if (from == start) {
+        lines[at] = std::move(first);
+        break;
+      }
+      lines[at] = std::move(lines[from]);
+      at = from;
+    }
+  }
+}
+
+}  // namespace
+
+bool SortByWeightTable(std::vector<std::string>& lines, const Collation& collation) {
+  if (lines.size() > kMostLines) return false;
+  for (const std::string& line : lines) {
+    if (line.size() > kMostLines) return false;
+  }
+  const std::unique_ptr<CollationTable> table = CollationTable::Build(collation.Icu());
+  if (!table) return false;
+
+  Entries entries(lines.size());
+  const CollationTable& weights = *table;
+  OnTwoCores(lines.size(), [&weights, &lines, &entries](size_t begin, size_t end) {
+    uint8_t prefix[kPrefixWords * 8];
+    for (size_t i = begin; i < end; ++i) {
+      const std::string& line = lines[i];
+      weights.PrimaryPrefix(line, prefix, sizeof prefix);
+      PrefixEntry& e = entries[i];
+      for (size_t w = 0; w < kPrefixWords; ++w) e.prefix[w] = BigEndianWord(prefix + 8 * w);
+      e.data = line.data();
+      e.size = static_cast<uint32_t>(line.size());
+      e.index = static_cast<uint32_t>(i);
+    }
+  });
+  QuickSortOnTwoCores(entries, [&weights](const PrefixEntry& a, const PrefixEntry& b) {
+    for (size_t w = 0; w < kPrefixWords; ++w) {
+      if (a.prefix[w] != b.prefix[w]) return a.prefix[w] < b.prefix[w] ? -1 : 1;
+    }
+    return weights.Compare(std::string_view(a.data, a.size), std::string_view(b.data, b.size));
+  });
+  std::vector<uint32_t> source(entries.size());
+  for (size_t k = 0; k < entries.size(); ++k) source[k] = entries[k].index;
+  Entries().swap(entries);
+  PlaceLines(lines, source);
+  return true;
+}
+
+}  // namespace qj
