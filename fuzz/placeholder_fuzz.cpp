@@ -13,12 +13,15 @@
 
 namespace {
 
-// The plain rule; gives up (no value) after a bound on the number of rounds.
+// The plain rule; gives up (no value) after a bound on the rounds or once the
+// text has grown far beyond its start (a value that keeps forming new
+// placeholders with its surroundings).
 std::optional<std::string> Reference(std::string text, std::string_view placeholder, std::string_view value,
                                      bool& replaced) {
   replaced = false;
-  const size_t bound = 4 * text.size() + 16;
-  for (size_t round = 0; round < bound; ++round) {
+  const size_t rounds = 4 * text.size() + 16;
+  const size_t growth = 8 * text.size() + 1024;
+  for (size_t round = 0; round < rounds && text.size() <= growth; ++round) {
     const size_t at = text.find(placeholder);
     if (at == std::string::npos) return text;
     text.replace(at, placeholder.size(), value);

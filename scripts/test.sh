@@ -24,6 +24,7 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS="suppressions=$root/tests/support/lsan_suppressions.txt:print_suppressions=0" \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 if [ -x scripts/fuzz.sh ]; then
