@@ -1,7 +1,6 @@
 #include "support/e2e_fixture.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,71 +16,33 @@
 
 #include "platform/code_page.h"
 
-extern char** environ;
-
 namespace qjtest {
-
-namespace {
-
-std::string TwoDigits(int n) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%02d", n);
-  return buffer;
-}
-
-std::string ThreeDigits(int n) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%03d", n);
-  return buffer;
-}
-
-}  // namespace
 
 std::string IniSection(const std::string& name, const std::vector<std::string>& sqlLines,
                        const std::vector<FieldSpec>& fields) {
   std::string text = "[" + name + "]\n";
+  char key[32];
   for (size_t i = 0; i < sqlLines.size(); ++i) {
-    text += "SQL" + ThreeDigits(static_cast<int>(i + 1)) + "=" + sqlLines[i] + "\n";
+    std::snprintf(key, sizeof key, "SQL%03zu=", i + 1);
+    text += key + sqlLines[i] + "\n";
   }
   for (const auto& f : fields) {
-    const std::string nn = TwoDigits(f.slot);
-    text += "FELD" + nn + "=" + f.name + "\nFTYP" + nn + "=" + f.type + "\nFLEN" + nn + "=" + f.length + "\n";
+    std::snprintf(key, sizeof key, "%02d=", f.slot);
+    text += "FELD" + (key + f.name) + "\nFTYP" + key + f.type + "\nFLEN" + key + f.length + "\n";
   }
   return text + "\n";
 }
 
-std::string ConvertedIniText(const std::string& dbSys, const std::string& database,
-                             const std::string& login, const std::string& password) {
-  return "VELMORANT.INI;DATENBANK;System\n1;DB_SYSTEM;" + dbSys +
-         "\nVELMORANT.INI;DATENBANK;Quelle\n2;DATABASE;" + database +
-         "\nVELMORANT.INI;DATENBANK;Benutzer\n3;LOGIN;" + login +
-         "\nVELMORANT.INI;DATENBANK;Kennwort\n4;PASS;" + password + "\n";
-}
-
 std::string ErrorFrame(const std::string& messageLines) {
-  return "\n"
-         "******************************************************\n"
-         "** Copyright (c) 2026 the qjsqlexe authors          **\n"
-         "** Projekt     : VELMORANT                          **\n"
-         "** Tool        : QJSQLEXE                           **\n"
-         "** Beschreibung:  Ausfuehren einer SQL-Anweisung    **\n"
-         "**                und erstellen einer Downloaddatei **\n"
-         "**                aus den Resultierenden Daten      **\n"
-         "******************************************************\n"
-         "\n" +
-         messageLines +
-         "\n"
-         "Befehlsformat: \n"
-         "QJSQLEXE.EXE Sektionsname Terminalname Zieldatei 0/1 \n"
-         "\n"
-         "Sektionsname = Name der Sektion in der Ini-Datei     \n"
-         "Terminalname = Parameter fuer das SQL-Statement      \n"
-         "Zieldatei    = Dateiname der Ausgabedatei            \n"
-         "RepaceFlag   = 0 = Anhaengen, 1 = Ersetzen          \n"
-         "\n"
-         "Beispiel:\n"
-         "QJSQLEXE.EXE QJDNL31P ZutCtrl qjdnl31p.txt 1\n"
-         "\n";
+  const std::string stars(54, '*');
+  return "\n" + stars + "\n** Copyright (c) 2026 the qjsqlexe authors          **\n"
+         "** Projekt     : VELMORANT                          **\n** Tool        : QJSQLEXE                           **\n"
+         "** Beschreibung:  Ausfuehren einer SQL-Anweisung    **\n**                und erstellen einer Downloaddatei **\n"
+         "**                aus den Resultierenden Daten      **\n" + stars + "\n\n" + messageLines +
+         "\nBefehlsformat: \nQJSQLEXE.EXE Sektionsname Terminalname Zieldatei 0/1 \n\n"
+         "Sektionsname = Name der Sektion in der Ini-Datei     \nTerminalname = Parameter fuer das SQL-Statement      \n"
+         "Zieldatei    = Dateiname der Ausgabedatei            \nRepaceFlag   = 0 = Anhaengen, 1 = Ersetzen          \n"
+         "\nBeispiel:\nQJSQLEXE.EXE QJDNL31P ZutCtrl qjdnl31p.txt 1\n\n";
 }
 
 std::string Cp1252(const std::string& utf8) { return qj::Utf8ToCp1252(utf8); }
@@ -95,9 +56,14 @@ E2eInstall::E2eInstall(std::string dbSys) : dbSys_(std::move(dbSys)) {
 
 void E2eInstall::WriteQueryIni(const std::string& bytes) const { WriteBytes(QueryIniPath(), bytes); }
 
+// Each header line holds a header text and each entry a number other than 0,
+// so no record answers a lookup for another key.
 void E2eInstall::WriteConvertedIni(const std::string& database, const std::string& login,
                                    const std::string& password) const {
-  WriteBytes(ConvertedIniPath(), ConvertedIniText(dbSys_, database, login, password));
+  WriteBytes(ConvertedIniPath(), "VELMORANT.INI;DATENBANK;System\n1;DB_SYSTEM;" + dbSys_ +
+                                     "\nVELMORANT.INI;DATENBANK;Quelle\n2;DATABASE;" + database +
+                                     "\nVELMORANT.INI;DATENBANK;Benutzer\n3;LOGIN;" + login +
+                                     "\nVELMORANT.INI;DATENBANK;Kennwort\n4;PASS;" + password + "\n");
 }
 
 void E2eInstall::UseSqlite(const std::string& sql) const {
@@ -106,9 +72,8 @@ void E2eInstall::UseSqlite(const std::string& sql) const {
 }
 
 void E2eInstall::UsePostgres(const PgServer& server, const std::string& extraOptions) const {
-  std::string connection = server.ConnectionString();
-  if (!extraOptions.empty()) connection += ";" + extraOptions;
-  WriteConvertedIni(connection, server.user, server.password);
+  WriteConvertedIni(server.ConnectionString() + (extraOptions.empty() ? "" : ";" + extraOptions), server.user,
+                    server.password);
 }
 
 RunOptions E2eInstall::Options(const std::string& locale, RunOptions options) const {
@@ -145,55 +110,37 @@ std::vector<std::string> E2eInstall::DnlEntries() const {
 BackgroundRun::BackgroundRun(const std::vector<std::string>& args, const RunOptions& options,
                              const std::string& logDir)
     : logDir_(logDir) {
-  // The environment is built the same way as RunProgram's: this process's
-  // environment without the locale variables, with the options on top.
-  std::vector<std::string> envStrings;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry(*e);
-    const std::string name = entry.substr(0, entry.find('='));
-    if (name == "LANG" || name == "LANGUAGE" || name.rfind("LC_", 0) == 0) continue;
-    if (options.env.count(name) != 0) continue;
-    if (std::find(options.unsetEnv.begin(), options.unsetEnv.end(), name) != options.unsetEnv.end()) continue;
-    envStrings.push_back(entry);
-  }
-  for (const auto& [name, value] : options.env) envStrings.push_back(name + "=" + value);
-  const std::string exe = options.executable.empty() ? BinaryPath() : options.executable;
-  const std::string outPath = logDir + "/stdout";
-  const std::string errPath = logDir + "/stderr";
-
+  std::fflush(nullptr);  // the child must not write our buffered output again
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0) _exit(126);
-    dup2(out, STDOUT_FILENO);
-    dup2(err, STDERR_FILENO);
-    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(126);
-    if (options.beforeExec) options.beforeExec();
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(exe.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : envStrings) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    execve(exe.c_str(), argv.data(), envp.data());
-    _exit(127);
+  if (pid_ != 0) return;
+  // The environment as RunProgram builds it: ours without locale variables, the options on top.
+  for (const char* name : {"LANG", "LANGUAGE", "LC_ALL", "LC_CTYPE", "LC_NUMERIC", "LC_TIME", "LC_COLLATE"}) {
+    unsetenv(name);
   }
+  for (const auto& name : options.unsetEnv) unsetenv(name.c_str());
+  for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
+  const std::string exe = options.executable.empty() ? BinaryPath() : options.executable;
+  std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  if (std::freopen((logDir + "/stdout").c_str(), "w", stdout) == nullptr ||
+      std::freopen((logDir + "/stderr").c_str(), "w", stderr) == nullptr ||
+      (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)) {
+    _exit(126);
+  }
+  if (options.beforeExec) options.beforeExec();
+  execv(exe.c_str(), argv.data());
+  _exit(127);
 }
 
 BackgroundRun::~BackgroundRun() {
-  if (!reaped_) {
-    kill(pid_, SIGKILL);
-    Wait();
-  }
+  Kill(SIGKILL);
+  Wait();
 }
 
 bool BackgroundRun::Running() {
-  if (reaped_) return false;
-  const pid_t r = waitpid(pid_, &status_, WNOHANG);
-  if (r == pid_) reaped_ = true;
+  if (!reaped_ && waitpid(pid_, &status_, WNOHANG) == pid_) reaped_ = true;
   return !reaped_;
 }
 
@@ -202,11 +149,7 @@ void BackgroundRun::Kill(int signal) {
 }
 
 RunResult BackgroundRun::Wait() {
-  while (!reaped_) {
-    const pid_t r = waitpid(pid_, &status_, 0);
-    if (r == pid_) reaped_ = true;
-    if (r < 0 && errno != EINTR) break;
-  }
+  while (!reaped_ && (waitpid(pid_, &status_, 0) == pid_ || errno != EINTR)) reaped_ = true;
   RunResult result;
   if (WIFEXITED(status_)) result.exitCode = WEXITSTATUS(status_);
   if (WIFSIGNALED(status_)) result.signal = WTERMSIG(status_);
@@ -226,35 +169,26 @@ std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
 }
 
-std::string StaffTablesSql(const std::string& suffix) {
-  return "CREATE TABLE staff" + suffix +
-         " (firm CHAR(4) NOT NULL, nr INTEGER NOT NULL, name VARCHAR(20),"
-         " rate DOUBLE PRECISION, since DATE);\n"
-         "INSERT INTO staff" + suffix + " VALUES\n"
-         " ('0100', 7, 'Müller', 12.5, '2024-03-01'),\n"
-         " ('0100', 12, 'äbersold', 1234.75, '2019-11-30'),\n"
-         " ('0200', 3, 'MEIER', 8, '2023-12-24'),\n"
-         " ('0200', 41, 'Özkan', -0.25, NULL),\n"
-         " ('0300', 5, 'zander', NULL, '2026-01-15');\n"
-         "CREATE TABLE terminal_firm" + suffix + " (terminal VARCHAR(10) NOT NULL, firm CHAR(4) NOT NULL);\n"
-         "INSERT INTO terminal_firm" + suffix + " VALUES ('T1', '0100'), ('T1', '0200'), ('T1', '0300'),"
-         " ('T2', '0200');\n";
-}
-
 void StaffRunTest::SetUp() {
-  if (!OnPostgres()) {
-    install.UseSqlite(StaffTablesSql(""));
-    return;
+  if (OnPostgres()) {
+    QJ_REQUIRE_PG_OR_SKIP(pg);
+    suffix_ = "_" + UniqueName("e2e");
   }
-  QJ_REQUIRE_PG_OR_SKIP(pg);
-  suffix_ = "_" + UniqueName("e2e");
-  PgExec(pg, "SET client_encoding = 'UTF8';\n" + StaffTablesSql(suffix_));
-  created_ = true;
+  const std::string sql =
+      "CREATE TABLE " + T("staff") +
+      " (firm CHAR(4) NOT NULL, nr INTEGER NOT NULL, name VARCHAR(20), rate DOUBLE PRECISION, since DATE);\n"
+      "INSERT INTO " + T("staff") + " VALUES ('0100', 7, 'Müller', 12.5, '2024-03-01'),"
+      " ('0100', 12, 'äbersold', 1234.75, '2019-11-30'), ('0200', 3, 'MEIER', 8, '2023-12-24'),"
+      " ('0200', 41, 'Özkan', -0.25, NULL), ('0300', 5, 'zander', NULL, '2026-01-15');\n"
+      "CREATE TABLE " + T("terminal_firm") + " (terminal VARCHAR(10) NOT NULL, firm CHAR(4) NOT NULL);\n"
+      "INSERT INTO " + T("terminal_firm") + " VALUES ('T1', '0100'), ('T1', '0200'), ('T1', '0300'), ('T2', '0200');\n";
+  if (!OnPostgres()) return install.UseSqlite(sql);
+  PgExec(pg, "SET client_encoding = 'UTF8';\n" + sql);
   install.UsePostgres(pg);
 }
 
 void StaffRunTest::TearDown() {
-  if (created_) PgExec(pg, "DROP TABLE staff" + suffix_ + "; DROP TABLE terminal_firm" + suffix_ + ";");
+  if (!suffix_.empty()) PgExec(pg, "DROP TABLE " + T("staff") + "; DROP TABLE " + T("terminal_firm") + ";");
 }
 
 std::string StaffRunTest::CompanySection() const {

@@ -1,12 +1,7 @@
 #pragma once
-// An installation of qjsqlexe for end-to-end runs, laid out as a user would
-// have it:
-//   <root>/bin/qjsqlexe                 the built binary, copied
-//   <root>/bin/qjsqlexe.<DbSys>.INI     the query definition file
-//   <root>/dnl/QJDNL00P.TXT             the converted ini file
-//   <root>/dnl/<downloads>              the target files
-//   <root>/test.db                      the SQLite database, when used
-// Runs start in <root>, so target files are given as "dnl/<name>".
+// An installation of qjsqlexe for end-to-end runs: <root>/bin/qjsqlexe beside
+// its query definition file, <root>/dnl/ with the converted ini file and the
+// downloads, <root>/test.db for SQLite. Runs start in <root> ("dnl/<name>").
 
 #include <sys/types.h>
 
@@ -20,29 +15,17 @@
 
 namespace qjtest {
 
-// One output field of a section of the query definition file.
 struct FieldSpec {
   int slot;
-  std::string name;
-  std::string type;
-  std::string length;  // as written in the file: "8", "0x1F", ...
+  std::string name, type, length;  // length as written in the file: "8", "0x1F", ...
 };
 
 // A section of the query definition file: SQL001... and FELD/FTYP/FLEN keys.
 std::string IniSection(const std::string& name, const std::vector<std::string>& sqlLines,
                        const std::vector<FieldSpec>& fields);
 
-// The four records of a converted ini file that answer every lookup with its
-// own key: each header line holds a header text and each entry a number other
-// than 0, so no record matches a lookup for another key.
-std::string ConvertedIniText(const std::string& dbSys, const std::string& database,
-                             const std::string& login, const std::string& password);
-
-// What a step that rejects its input prints: banner, message lines, an empty
-// line and the usage text.
 std::string ErrorFrame(const std::string& messageLines);
 
-// UTF-8 text of a test as the Windows-1252 bytes that the tool reads and writes.
 std::string Cp1252(const std::string& utf8);
 
 class E2eInstall {
@@ -62,15 +45,13 @@ class E2eInstall {
   void WriteQueryIni(const std::string& bytes) const;
   void WriteConvertedIni(const std::string& database, const std::string& login = "qjuser",
                          const std::string& password = "geheim") const;
-
   // Creates test.db from the SQL and points the converted ini file at it.
   void UseSqlite(const std::string& sql) const;
-  // Points the converted ini file at the test PostgreSQL server, with the
-  // server's user and password; extraOptions are appended to the connection string.
+  // Points the converted ini file at the test server; extraOptions go to the connection string.
   void UsePostgres(const PgServer& server, const std::string& extraOptions = "") const;
 
-  // Runs the installed binary in Root() with the test ODBC configuration.
-  // locale: the value of LANG for the run; empty leaves every locale variable unset.
+  // Runs the installed binary in Root() with the test ODBC configuration;
+  // locale is LANG for the run, empty leaves every locale variable unset.
   RunResult Run(const std::vector<std::string>& args, const std::string& locale = "",
                 RunOptions options = {}) const;
   RunOptions Options(const std::string& locale = "", RunOptions options = {}) const;
@@ -83,8 +64,7 @@ class E2eInstall {
   std::string dbSys_;
 };
 
-// A run of a program in the background, for tests that act on the process
-// while it works. Output goes to files in the given directory.
+// A run in the background, its output in files in logDir.
 class BackgroundRun {
  public:
   BackgroundRun(const std::vector<std::string>& args, const RunOptions& options, const std::string& logDir);
@@ -92,10 +72,8 @@ class BackgroundRun {
   BackgroundRun(const BackgroundRun&) = delete;
   BackgroundRun& operator=(const BackgroundRun&) = delete;
 
-  pid_t Pid() const { return pid_; }
   bool Running();
   void Kill(int signal);
-  // Waits for the end; the result holds exit code or signal and the output.
   RunResult Wait();
 
  private:
@@ -105,32 +83,24 @@ class BackgroundRun {
   std::string logDir_;
 };
 
-// A unique name for tables of one test in a shared database.
+// A unique name for a table of one test in a shared database.
 std::string UniqueName(const std::string& prefix);
 
-// The database engines a run can go through.
 enum class Backend { Sqlite, Postgres };
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
 
-// The staff data shared by the end-to-end tests, in SQL that SQLite and
-// PostgreSQL both take. Tables "staff<suffix>" (firm, nr, name, rate, since)
-// with five rows of three companies, and "terminal_firm<suffix>" (terminal,
-// firm): terminal T1 serves 0100, 0200 and 0300, terminal T2 only 0200.
-std::string StaffTablesSql(const std::string& suffix);
-
 // An installation whose converted ini file points at the staff data on the
-// test's backend. On PostgreSQL the tables get a unique suffix and are dropped
-// afterwards; without a PostgreSQL server the test is skipped.
+// test's backend: "staff" (firm, nr, name, rate, since) with five rows of
+// firms 0100, 0200, 0300, and "terminal_firm" (terminal, firm): T1 serves all
+// three firms, T2 only 0200. On PostgreSQL the tables get a unique suffix.
 class StaffRunTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // A table name of the staff data as statements must write it.
   std::string T(const std::string& table) const { return table + suffix_; }
   bool OnPostgres() const { return GetParam() == Backend::Postgres; }
-
-  // GETFIR1 (companies of the terminal, ordered) for the query definition file.
+  // GETFIR1: the firms of the terminal, ordered.
   std::string CompanySection() const;
 
   E2eInstall install{GetParam() == Backend::Postgres ? "PGSQL" : "SQLITE"};
@@ -138,7 +108,6 @@ class StaffRunTest : public ::testing::TestWithParam<Backend> {
 
  private:
   std::string suffix_;
-  bool created_ = false;
 };
 
 }  // namespace qjtest
