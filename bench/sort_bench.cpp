@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
 
   std::string sorted;
   sorted.reserve(file.size());
-  for (const auto& line : qj::ctx.OutputLines) sorted.append(line.data(), line.size());
+  for (const auto& line : qj::ctx.OutputLines.Refs()) sorted.append(line.data, line.size);
   if (sorted != file) {
     std::fprintf(stderr, "sort_bench: the sorted records differ from the download file\n");
     return 1;

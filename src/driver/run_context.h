@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dbconn/converted_ini.h"
+#include "extract/line_list.h"
 
 namespace qj {
 
@@ -60,7 +61,7 @@ struct RunContext {
   bool RowFound = false;
   std::string RecordLine;
   int32_t RecordCount = 0;
-  std::vector<std::string> OutputLines;
+  LineList OutputLines;
 
   // Outcomes that decide the exit code after the count message: a statement
   // of the requested section was rejected by the engine (6), the download

@@ -10,7 +10,7 @@
 
 namespace qj {
 
-void AddRecordLine() { ctx.OutputLines.push_back(ctx.RecordLine); }
+void AddRecordLine() { ctx.OutputLines.Add(ctx.RecordLine); }
 
 void SortOutputLines() {
   if (ctx.OutputLines.size() < 2) return;
@@ -29,8 +29,8 @@ void WriteFile() {
       ctx.DownloadNotWritten = true;
     } else {
       bool written = true;
-      for (const std::string& line : ctx.OutputLines) {
-        if (!file.Write(line)) {
+      for (const LineList::Ref& line : ctx.OutputLines.Refs()) {
+        if (!file.Write(line.View())) {
           written = false;
           break;
         }

@@ -7,22 +7,22 @@
 
 namespace qj {
 
-LineSortKeys::LineSortKeys(const std::vector<std::string>& lines, const Collation& collation) {
+LineSortKeys::LineSortKeys(const LineList& lines, const Collation& collation) {
   offsets_.reserve(lines.size() + 1);
   size_t bytes = 0;
-  for (const std::string& line : lines) bytes += line.size();
+  for (const LineList::Ref& line : lines.Refs()) bytes += line.size;
   keys_.reserve(bytes * 2 + lines.size() * 8);
   std::u16string text;
   offsets_.push_back(0);
-  for (const std::string& line : lines) {
+  for (const LineList::Ref& line : lines.Refs()) {
     text.clear();
-    Cp1252ToUtf16(line, text);
+    Cp1252ToUtf16(line.View(), text);
     collation.AppendSortKey(text, keys_);
     offsets_.push_back(keys_.size());
   }
 }
 
-void SortLines(std::vector<std::string>& lines, const Collation& collation, SortKeyKind kind) {
+void SortLines(LineList& lines, const Collation& collation, SortKeyKind kind) {
   if (lines.size() < 2) return;
   if (kind == SortKeyKind::WeightTable || (kind == SortKeyKind::Automatic && lines.size() >= kWeightTableLines)) {
     if (SortByWeightTable(lines, collation)) return;
@@ -32,10 +32,10 @@ void SortLines(std::vector<std::string>& lines, const Collation& collation, Sort
   std::iota(order.begin(), order.end(), size_t{0});
   QuickSortOrder(order, 0, static_cast<ptrdiff_t>(order.size()) - 1,
                  [&keys](size_t a, size_t b) { return keys.Compare(a, b); });
-  std::vector<std::string> sorted;
+  std::vector<LineList::Ref> sorted;
   sorted.reserve(lines.size());
-  for (size_t index : order) sorted.push_back(std::move(lines[index]));
-  lines.swap(sorted);
+  for (size_t index : order) sorted.push_back(lines.Refs()[index]);
+  lines.Refs().swap(sorted);
 }
 
 }  // namespace qj

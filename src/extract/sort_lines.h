@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "extract/line_list.h"
 #include "platform/collation.h"
 
 namespace qj {
@@ -18,7 +19,7 @@ namespace qj {
 // The sort keys of a list of Windows-1252 lines, back to back in one arena.
 class LineSortKeys {
  public:
-  LineSortKeys(const std::vector<std::string>& lines, const Collation& collation);
+  LineSortKeys(const LineList& lines, const Collation& collation);
 
   // Negative, zero or positive as line a sorts before, equal to or after line b.
   int Compare(size_t a, size_t b) const {
@@ -85,7 +86,7 @@ void QuickSortOrder(Order& order, ptrdiff_t lo, ptrdiff_t hi, const Compare& com
 enum class SortKeyKind { Automatic, CollatorKeys, WeightTable };
 
 // Sorts the lines by the collation.
-void SortLines(std::vector<std::string>& lines, const Collation& collation,
+void SortLines(LineList& lines, const Collation& collation,
                SortKeyKind kind = SortKeyKind::Automatic);
 
 }  // namespace qj

@@ -26,7 +26,7 @@ struct PrefixEntry {
   uint64_t prefix[kPrefixWords];
   const char* data;
   uint32_t size;
-  uint32_t index;  // the line's position before the sort
+  uint32_t index;  // the line's position before the sort: two entries are one line when these match
 };
 
 // Memory for the entries in huge pages where the system grants them on
@@ -73,8 +73,7 @@ void OnTwoCores(size_t count, const Work& work) {
 constexpr ptrdiff_t kParallelGrain = 20000;
 constexpr int kParallelLevels = 3;
 
-constexpr uint32_t kMostLines = UINT32_MAX - 1;
-constexpr uint32_t kPlaced = UINT32_MAX;  // the line of this position is in place
+constexpr uint32_t kMostLines = UINT32_MAX;
 
 uint64_t BigEndianWord(const uint8_t* bytes) {
   uint64_t word = 0;
@@ -111,48 +110,28 @@ void QuickSortOnTwoCores(Entries& entries, ptrdiff_t lo, ptrdiff_t hi, const Com
   if (lower.joinable()) lower.join();
 }
 
-// Puts the lines in their sorted places without a second list: position k
-// receives the line that was at source[k], one cycle of the permutation
-// after the other.
-void PlaceLines(std::vector<std::string>& lines, std::vector<uint32_t>& source) {
-  for (size_t start = 0; start < lines.size(); ++start) {
-    if (source[start] == kPlaced) continue;
-    std::string first = std::move(lines[start]);
-    size_t at = start;
-    for (;;) {
-      const size_t from = source[at];
-      source[at] = kPlaced;
-      if (from == start) {
-        lines[at] = std::move(first);
-        break;
-      }
-      lines[at] = std::move(lines[from]);
-      at = from;
-    }
-  }
-}
-
 }  // namespace
 
-bool SortByWeightTable(std::vector<std::string>& lines, const Collation& collation) {
-  if (lines.size() > kMostLines) return false;
-  for (const std::string& line : lines) {
-    if (line.size() > kMostLines) return false;
+bool SortByWeightTable(LineList& lines, const Collation& collation) {
+  std::vector<LineList::Ref>& refs = lines.Refs();
+  if (refs.size() > kMostLines) return false;
+  for (const LineList::Ref& line : refs) {
+    if (line.size > kMostLines) return false;
   }
   const std::unique_ptr<CollationTable> table = CollationTable::Build(collation.Icu());
   if (!table) return false;
 
-  Entries entries(lines.size());
+  Entries entries(refs.size());
   const CollationTable& weights = *table;
-  OnTwoCores(lines.size(), [&weights, &lines, &entries](size_t begin, size_t end) {
+  OnTwoCores(refs.size(), [&weights, &refs, &entries](size_t begin, size_t end) {
     uint8_t prefix[kPrefixWords * 8];
     for (size_t i = begin; i < end; ++i) {
-      const std::string& line = lines[i];
-      weights.PrimaryPrefix(line, prefix, sizeof prefix);
+      const LineList::Ref& line = refs[i];
+      weights.PrimaryPrefix(line.View(), prefix, sizeof prefix);
       PrefixEntry& e = entries[i];
       for (size_t w = 0; w < kPrefixWords; ++w) e.prefix[w] = BigEndianWord(prefix + 8 * w);
-      e.data = line.data();
-      e.size = static_cast<uint32_t>(line.size());
+      e.data = line.data;
+      e.size = static_cast<uint32_t>(line.size);
       e.index = static_cast<uint32_t>(i);
     }
   });
@@ -161,14 +140,11 @@ bool SortByWeightTable(std::vector<std::string>& lines, const Collation& collati
       if (a.prefix[w] != b.prefix[w]) return a.prefix[w] < b.prefix[w] ? -1 : 1;
     }
     // The pivot meets itself in every partition: no need to read the line.
-    if (a.data == b.data) return 0;
+    if (a.index == b.index) return 0;
     return weights.Compare(std::string_view(a.data, a.size), std::string_view(b.data, b.size));
   };
   QuickSortOnTwoCores(entries, 0, static_cast<ptrdiff_t>(entries.size()) - 1, compare, kParallelLevels);
-  std::vector<uint32_t> source(entries.size());
-  for (size_t k = 0; k < entries.size(); ++k) source[k] = entries[k].index;
-  Entries().swap(entries);
-  PlaceLines(lines, source);
+  for (size_t k = 0; k < entries.size(); ++k) refs[k] = LineList::Ref{entries[k].data, entries[k].size};
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "extract/line_list.h"
 #include "platform/collation.h"
 
 namespace qj {
@@ -21,6 +22,6 @@ constexpr size_t kWeightTableLines = 50000;
 
 // Sorts the lines through the weight table of the collation. False, with
 // the lines untouched, when the collation has no weight table.
-bool SortByWeightTable(std::vector<std::string>& lines, const Collation& collation);
+bool SortByWeightTable(LineList& lines, const Collation& collation);
 
 }  // namespace qj

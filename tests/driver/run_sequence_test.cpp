@@ -72,7 +72,7 @@ int ReadFirstDouble(const std::string& terminal) {
 }
 int ReadNextDouble() { return --s->rowsLeft > 0 ? 0 : 23; }
 void FormatRecordDouble() { ctx.RecordLine = ctx.WorkingStatement + "#" + std::to_string(s->rowsLeft); }
-void AddRecordLineDouble() { ctx.OutputLines.push_back(ctx.RecordLine); }
+void AddRecordLineDouble() { ctx.OutputLines.Add(ctx.RecordLine); }
 void SortOutputLinesDouble() { s->calls.push_back("SortOutputLines"); }
 void WriteFileDouble() {
   s->calls.push_back("WriteFile");

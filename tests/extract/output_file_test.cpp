@@ -59,7 +59,7 @@ class OutputFile : public ::testing::Test {
     out_.clear();
     ctx.TargetFile = target;
     ctx.ReplaceFlag = flag;
-    ctx.OutputLines = std::move(lines);
+    ctx.OutputLines = qj::LineList(lines);
     qj::WriteFile();
     return out_;
   }

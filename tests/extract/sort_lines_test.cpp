@@ -44,7 +44,9 @@ void ReferenceSort(Lines& lines, const Collation& c, long l, long r) {
 
 Lines Sorted(Lines lines, const Collation& c, bool reference) {
   if (!reference) {
-    qj::SortLines(lines, c);
+    qj::LineList list(lines);
+    qj::SortLines(list, c);
+    return list.Strings();
   } else if (lines.size() >= 2) {
     ReferenceSort(lines, c, 0, static_cast<long>(lines.size()) - 1);
   }

@@ -51,9 +51,10 @@ std::vector<std::string> RandomRecords(std::mt19937& rng, size_t count) {
   return lines;
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> lines, const Collation& collation, SortKeyKind kind) {
-  qj::SortLines(lines, collation, kind);
-  return lines;
+std::vector<std::string> Sorted(const std::vector<std::string>& lines, const Collation& collation, SortKeyKind kind) {
+  qj::LineList list(lines);
+  qj::SortLines(list, collation, kind);
+  return list.Strings();
 }
 
 TEST(SortWeightTable, SameOrderAsTheCollatorKeys) {
@@ -90,16 +91,17 @@ TEST(SortWeightTable, LongListsSortOnBothCoresInTheSameOrder) {
   // thread over the collator's keys.
   std::mt19937 rng(11);
   const Collation collation("de_DE");
-  std::vector<std::string> lines = RandomRecords(rng, 60000);
-  const qj::LineSortKeys keys(lines, collation);
+  const std::vector<std::string> lines = RandomRecords(rng, 60000);
+  qj::LineList list(lines);
+  const qj::LineSortKeys keys(list, collation);
   std::vector<size_t> order(lines.size());
   std::iota(order.begin(), order.end(), size_t{0});
   qj::QuickSortOrder(order, 0, static_cast<ptrdiff_t>(order.size()) - 1,
                      [&keys](size_t a, size_t b) { return keys.Compare(a, b); });
   std::vector<std::string> expected;
   for (size_t index : order) expected.push_back(lines[index]);
-  qj::SortLines(lines, collation);
-  ASSERT_EQ(lines, expected);
+  qj::SortLines(list, collation);
+  ASSERT_EQ(list.Strings(), expected);
 }
 
 }  // namespace
