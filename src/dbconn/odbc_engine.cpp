@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "dbconn/plain_value.h"
 #include "platform/code_page.h"
 
 namespace qj {
@@ -117,6 +118,37 @@ void ChooseBinding(BoundColumn& c) {
   }
 }
 
+// Bytes for the text of a typed value bound as text: every plain form fits.
+constexpr SQLLEN kPlainTextBytes = 64;
+
+// A column of a driver that keeps its values as UTF-8 text is bound as that
+// text (SQL_C_CHAR): text needs no conversion by the driver manager, and
+// typed values are parsed here, as the driver would parse them. Booleans and
+// binary values keep their C types.
+void BindAsDriverText(BoundColumn& c) {
+  switch (c.kind) {
+    case ValueKind::Text: {
+      // Up to three UTF-8 bytes for each character the wide buffer holds.
+      const SQLLEN chars = c.elementBytes / static_cast<SQLLEN>(sizeof(char16_t)) - 1;
+      c.cType = SQL_C_CHAR;
+      c.elementBytes = RoundUp8(chars * 3 + 1);
+      break;
+    }
+    case ValueKind::Integer:
+    case ValueKind::Float:
+    case ValueKind::Date:
+    case ValueKind::Time:
+    case ValueKind::Timestamp:
+      c.typedCType = c.cType;
+      c.typed.assign(static_cast<size_t>(c.elementBytes), 0);
+      c.cType = SQL_C_CHAR;
+      c.elementBytes = kPlainTextBytes;
+      break;
+    default:
+      break;
+  }
+}
+
 // A buffer's share of a length indicator: the full length is reported for a
 // truncated value, so it is clamped to what the buffer holds.
 bool Truncated(SQLLEN indicator, SQLLEN room) { return indicator == SQL_NO_TOTAL || indicator > room; }
@@ -180,6 +212,11 @@ void OdbcConnection::Connect(const ConnectTarget& target) {
                                 nullptr))) {
     getDataExtensions_ = 0;
   }
+  SQLCHAR driverName[256] = {0};
+  SQLSMALLINT nameLength = 0;
+  keepsValuesAsText_ =
+      SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_DRIVER_NAME, driverName, sizeof driverName, &nameLength)) &&
+      std::string_view(reinterpret_cast<const char*>(driverName)).find("sqlite3odbc") != std::string_view::npos;
 }
 
 FetchOptions& DefaultFetchOptions() {
@@ -197,6 +234,7 @@ OdbcStatement::OdbcStatement(OdbcConnection& connection)
   const SQLUINTEGER boundNeeds = SQL_GD_BOUND | SQL_GD_ANY_ORDER | SQL_GD_ANY_COLUMN;
   bindCapable_ = DefaultFetchOptions().bindColumns && (extensions & boundNeeds) == boundNeeds;
   blockCapable_ = bindCapable_ && DefaultFetchOptions().blockFetch && (extensions & SQL_GD_BLOCK) != 0;
+  driverText_ = bindCapable_ && DefaultFetchOptions().driverText && connection.KeepsValuesAsText();
 }
 
 void OdbcStatement::Prepare(std::string_view statement) {
@@ -243,7 +281,9 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
     Check(SQLDescribeColW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), name, 256, &nameLength, &c.sqlType,
                           &c.declaredSize, &digits, &nullable),
           stmt_, "SQLDescribeCol", &connection_.Warnings());
+    c.typedCType = 0;
     ChooseBinding(c);
+    if (driverText_) BindAsDriverText(c);
     c.valueRow = 0;
     rowBytes += static_cast<SQLULEN>(c.elementBytes) + sizeof(SQLLEN);
   }
@@ -454,15 +494,20 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
   }
   c.value.kind = c.kind;
   const auto columnNumber = static_cast<SQLUSMALLINT>(index + 1);
+  const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
+  if (c.typedCType != 0) {
+    const SQLLEN room = c.elementBytes - 1;
+    const auto* text = reinterpret_cast<const char*>(c.data.data() + offset);
+    BuildFromText(c, index, std::string_view(text, static_cast<size_t>(Received(indicator, room))),
+                  Truncated(indicator, room));
+    return;
+  }
   if (c.kind == ValueKind::Text || c.kind == ValueKind::Binary) {
-    const SQLLEN room = c.kind == ValueKind::Text ? c.elementBytes - static_cast<SQLLEN>(sizeof(char16_t)) : c.elementBytes;
+    const SQLLEN terminator = c.cType == SQL_C_WCHAR ? sizeof(char16_t) : c.cType == SQL_C_CHAR ? 1 : 0;
+    const SQLLEN room = c.elementBytes - terminator;
     if (Truncated(indicator, room)) {
-      // Longer than its bound buffer: position on the row of the block and
-      // read it whole.
-      if (rowsetSize_ > 1) {
-        Check(SQLSetPos(stmt_.get(), static_cast<SQLSETPOSIROW>(position_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE),
-              stmt_, "SQLSetPos", nullptr);
-      }
+      // Longer than its bound buffer: read it whole.
+      PositionOnRow();
       bool isNull = false;
       if (c.kind == ValueKind::Text) {
         ReadWholeText(columnNumber, longText_, isNull);
@@ -474,18 +519,41 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
       if (isNull) c.value.kind = ValueKind::Null;
       return;
     }
-    const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
     const auto length = static_cast<size_t>(Received(indicator, room));
     c.value.bytes.clear();
-    if (c.kind == ValueKind::Text) {
+    if (c.cType == SQL_C_WCHAR) {
       const char16_t* text = c.wide.data() + offset / sizeof(char16_t);
       AppendUtf16AsCp1252(std::u16string_view(text, length / sizeof(char16_t)), c.value.bytes);
+    } else if (c.cType == SQL_C_CHAR) {
+      AppendUtf8AsCp1252(std::string_view(reinterpret_cast<const char*>(c.data.data() + offset), length),
+                         c.value.bytes);
     } else {
       c.value.bytes.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
     }
     return;
   }
-  BuildFixedValue(c, c.data.data() + static_cast<size_t>(c.elementBytes) * position_);
+  BuildFixedValue(c, c.data.data() + offset);
+}
+
+void OdbcStatement::PositionOnRow() {
+  if (rowsetSize_ == 1) return;
+  Check(SQLSetPos(stmt_.get(), static_cast<SQLSETPOSIROW>(position_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt_,
+        "SQLSetPos", nullptr);
+}
+
+void OdbcStatement::BuildFromText(BoundColumn& c, int index, std::string_view text, bool truncated) {
+  if (!truncated && ParsePlainValue(c.kind, text, c.value)) return;
+  // Not a plain form: the driver's own conversion decides.
+  PositionOnRow();
+  SQLLEN indicator = 0;
+  Check(SQLGetData(stmt_.get(), static_cast<SQLUSMALLINT>(index + 1), c.typedCType, c.typed.data(),
+                   static_cast<SQLLEN>(c.typed.size()), &indicator),
+        stmt_, "SQLGetData", &connection_.Warnings());
+  if (indicator == SQL_NULL_DATA) {
+    c.value.kind = ValueKind::Null;
+    return;
+  }
+  BuildFixedValue(c, c.typed.data());
 }
 
 void OdbcStatement::BuildFixedValue(BoundColumn& c, const unsigned char* element) {

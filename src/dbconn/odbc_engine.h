@@ -46,12 +46,17 @@ class OdbcConnection {
   WarningLog& Warnings() { return warnings_; }
   // The driver's SQL_GETDATA_EXTENSIONS (0 when it does not tell).
   SQLUINTEGER GetDataExtensions() const { return getDataExtensions_; }
+  // The SQLite ODBC driver: it has no wide entry points and keeps the values
+  // of a row as UTF-8 text, which it parses for a typed value and the driver
+  // manager converts for wide text.
+  bool KeepsValuesAsText() const { return keepsValuesAsText_; }
 
  private:
   WarningLog& warnings_;
   OdbcHandle env_;
   OdbcHandle dbc_;
   SQLUINTEGER getDataExtensions_ = 0;
+  bool keepsValuesAsText_ = false;
 };
 
 // How far the engine may go beyond SQLFetch + SQLGetData. Both are on by
@@ -60,6 +65,7 @@ class OdbcConnection {
 struct FetchOptions {
   bool bindColumns = true;  // bound buffers (else every value by SQLGetData)
   bool blockFetch = true;   // more than one row per fetch
+  bool driverText = true;   // bound values as the driver's own text where it keeps them so
 };
 FetchOptions& DefaultFetchOptions();
 
@@ -70,6 +76,10 @@ struct BoundColumn {
   ValueKind kind = ValueKind::Text;
   SQLSMALLINT cType = SQL_C_WCHAR;
   SQLLEN elementBytes = 0;          // bytes per row in the bound buffer
+  // A typed value bound as the driver's text: its own C type and a buffer of
+  // that type, for a text that is not in plain form.
+  SQLSMALLINT typedCType = 0;
+  std::vector<unsigned char> typed;
   std::vector<char16_t> wide;       // text columns: the rowset's buffers
   std::vector<unsigned char> data;  // all other columns
   std::vector<SQLLEN> indicators;   // one length indicator per row
@@ -110,11 +120,14 @@ class OdbcStatement {
   void ReadWholeBinary(SQLUSMALLINT columnNumber, std::string& out, bool& isNull);
   void BuildValue(BoundColumn& column, int index);
   void BuildFixedValue(BoundColumn& column, const unsigned char* element);
+  void BuildFromText(BoundColumn& column, int index, std::string_view text, bool truncated);
+  void PositionOnRow();
 
   OdbcConnection& connection_;
   OdbcHandle stmt_;
   bool bindCapable_ = false;   // driver allows SQLGetData on bound columns
   bool blockCapable_ = false;  // ... also on a row of a block
+  bool driverText_ = false;    // values bound as the driver's own text
   bool executed_ = false;
   bool boundMode_ = false;     // columns bound (else read with SQLGetData)
   bool endReached_ = false;

@@ -96,22 +96,32 @@ std::string Utf16ToCp1252(std::u16string_view text) {
   return out;
 }
 
-std::string Utf8ToCp1252(std::string_view text) {
-  const Cp1252Tables& t = Tables();
-  std::string out;
-  out.reserve(text.size());
+void AppendUtf8AsCp1252(std::string_view text, std::string& out) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const int32_t n = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < n) {
+  const size_t n = text.size();
+  // Plain ASCII, the common case, is copied as it is.
+  size_t ascii = 0;
+  while (ascii < n && s[ascii] < 0x80) ++ascii;
+  out.append(text.data(), ascii);
+  if (ascii == n) return;
+  const Cp1252Tables& t = Tables();
+  auto i = static_cast<int32_t>(ascii);
+  const auto length = static_cast<int32_t>(n);
+  while (i < length) {
     UChar32 cp;
-    U8_NEXT(s, i, n, cp);
+    U8_NEXT(s, i, length, cp);
     if (cp < 0) {
-      out.push_back('?');
+      out.push_back('?');  // a malformed sequence
       continue;
     }
     AppendCodePoint(cp, out, t);
   }
+}
+
+std::string Utf8ToCp1252(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendUtf8AsCp1252(text, out);
   return out;
 }
 

@@ -17,5 +17,6 @@ void AppendUtf16AsCp1252(std::u16string_view text, std::string& out);
 
 // UTF-8 (driver messages, ICU formatting results) to Windows-1252, "?" for what it cannot hold.
 std::string Utf8ToCp1252(std::string_view text);
+void AppendUtf8AsCp1252(std::string_view text, std::string& out);
 
 }  // namespace qj

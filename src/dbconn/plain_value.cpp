@@ -1,0 +1,104 @@
+#include "dbconn/plain_value.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace qj {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Exactly count digits at text[at], as a number.
+bool Digits(std::string_view text, size_t at, size_t count, int& number) {
+  if (at + count > text.size()) return false;
+  number = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    if (!IsDigit(text[i])) return false;
+    number = number * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+bool ParseInteger(std::string_view text, int64_t& out) {
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) i = 1;
+  if (i == text.size() || text.size() - i > 19) return false;
+  uint64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return false;
+    magnitude = magnitude * 10 + static_cast<uint64_t>(text[i] - '0');
+  }
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  if (magnitude > limit) return false;
+  out = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
+  return true;
+}
+
+// A decimal number: optional "-", digits with an optional "." and fraction,
+// an optional exponent. No blanks, signs "+", "inf", "nan" or hex forms.
+bool ParseFloat(std::string_view text, double& out) {
+  size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+  if (i == text.size() || !(IsDigit(text[i]) || text[i] == '.')) return false;
+  const char* end = text.data() + text.size();
+  const std::from_chars_result r = std::from_chars(text.data(), end, out, std::chars_format::general);
+  return r.ec == std::errc() && r.ptr == end && std::isfinite(out);
+}
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// A real calendar day from year 1 on; drivers differ in what they make of
+// the rest.
+bool ParseDate(std::string_view text, ColumnValue& v) {
+  return text.size() >= 10 && Digits(text, 0, 4, v.year) && text[4] == '-' && Digits(text, 5, 2, v.month) &&
+         text[7] == '-' && Digits(text, 8, 2, v.day) && v.year >= 1 && v.month >= 1 && v.month <= 12 && v.day >= 1 &&
+         v.day <= DaysInMonth(v.year, v.month);
+}
+
+bool ParseTime(std::string_view text, size_t at, ColumnValue& v) {
+  return Digits(text, at, 2, v.hour) && text[at + 2] == ':' && Digits(text, at + 3, 2, v.minute) &&
+         text[at + 5] == ':' && Digits(text, at + 6, 2, v.second) && v.hour <= 23 && v.minute <= 59 && v.second <= 59;
+}
+
+}  // namespace
+
+bool ParsePlainValue(ValueKind kind, std::string_view text, ColumnValue& value) {
+  switch (kind) {
+    case ValueKind::Integer:
+      return ParseInteger(text, value.integer);
+    case ValueKind::Float:
+      return ParseFloat(text, value.real);
+    case ValueKind::Date:
+      return text.size() == 10 && ParseDate(text, value);
+    case ValueKind::Time:
+      return text.size() == 8 && ParseTime(text, 0, value);
+    case ValueKind::Timestamp: {
+      // Without seconds, the minute begins: 0 seconds. (The SQLite3 driver
+      // leaves the seconds of an earlier value there.)
+      if (text.size() == 16 && ParseDate(text, value) && text[10] == ' ' && Digits(text, 11, 2, value.hour) &&
+          text[13] == ':' && Digits(text, 14, 2, value.minute) && value.hour <= 23 && value.minute <= 59) {
+        value.second = 0;
+        return true;
+      }
+      if (text.size() < 19 || !ParseDate(text, value) || text[10] != ' ' || !ParseTime(text, 11, value)) return false;
+      if (text.size() == 19) return true;
+      // A fraction of a second, which the value does not keep.
+      if (text[19] != '.' || text.size() == 20 || text.size() > 29) return false;
+      for (size_t i = 20; i < text.size(); ++i) {
+        if (!IsDigit(text[i])) return false;
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace qj
