@@ -107,41 +107,54 @@ write_converted_ini() {  # dir dbsys connection user password
     "$2" "$3" "$4" "$5" > "$1/QJDNL00P.TXT"
 }
 
-# measure LABEL COUNT COMMAND...: runs the command COUNT times and keeps the
-# wall time (seconds, from the clock around /usr/bin/time) and the peak RSS
-# (KB, from /usr/bin/time) as median, min and max.
-declare -A T_MED T_MIN T_MAX M_MED M_MIN M_MAX
+# The figures are taken in rounds: each round runs every command of a group
+# once, in turn, so that a slow spell of the (virtual) machine hits all of
+# them alike. A command is the array CMD_<label> ("-" in a label becomes "_");
+# EXPECT_COUNT[label] is the count message a tool run must print.
+declare -A TIMES MEMS EXPECT_COUNT T_MED T_MIN T_MAX M_MED M_MIN M_MAX
 stats() {  # numbers on stdin -> "median min max"
   sort -g | awk '{v[NR]=$1} END {printf "%s %s %s\n", v[int((NR+1)/2)], v[1], v[NR]}'
 }
-measure() {
-  local label=$1 count=$2; shift 2
-  local times=() mems=() i start end
+run_once() {  # LABEL: runs CMD_<label> once and keeps its wall time (s) and peak RSS (KB)
+  local label=$1 start end
+  local -n cmd="CMD_${label//-/_}"
+  start=$(date +%s%N)
+  if ! /usr/bin/time -f '%M' -o "$work/time.txt" "${cmd[@]}" >"$work/last.out" 2>"$work/last.err"; then
+    echo "!! $label failed:" >&2; cat "$work/last.out" "$work/last.err" >&2; exit 1
+  fi
+  end=$(date +%s%N)
+  if [ -s "$work/last.err" ]; then echo "!! $label wrote to stderr:" >&2; cat "$work/last.err" >&2; exit 1; fi
+  if [ -n "${EXPECT_COUNT[$label]:-}" ] && ! grep -q "^${EXPECT_COUNT[$label]} Saetze kopiert in Datei " "$work/last.out"; then
+    echo "!! $label: unexpected output:" >&2; cat "$work/last.out" >&2; exit 1
+  fi
+  TIMES[$label]+="$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", (b - a) / 1e9}') "
+  MEMS[$label]+="$(tail -n 1 "$work/time.txt") "
+}
+rounds() {  # COUNT LABEL...: COUNT rounds over the labels, then each label's figures
+  local count=$1 i label; shift
+  for label in "$@"; do TIMES[$label]=""; MEMS[$label]=""; done
   for ((i = 0; i < count; i++)); do
-    start=$(date +%s%N)
-    if ! /usr/bin/time -f '%M' -o "$work/time.txt" "$@" >"$work/last.out" 2>"$work/last.err"; then
-      echo "!! $label failed:" >&2; cat "$work/last.out" "$work/last.err" >&2; exit 1
-    fi
-    end=$(date +%s%N)
-    if [ -s "$work/last.err" ]; then echo "!! $label wrote to stderr:" >&2; cat "$work/last.err" >&2; exit 1; fi
-    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", (b - a) / 1e9}')")
-    mems+=("$(tail -n 1 "$work/time.txt")")
+    for label in "$@"; do run_once "$label"; done
   done
-  read -r T_MED[$label] T_MIN[$label] T_MAX[$label] < <(printf '%s\n' "${times[@]}" | stats)
-  read -r M_MED[$label] M_MIN[$label] M_MAX[$label] < <(printf '%s\n' "${mems[@]}" | stats)
-  printf '%-10s %8.3f s (min %.3f, max %.3f)   peak RSS %6.1f MB (min %.1f, max %.1f)\n' "$label" \
-    "${T_MED[$label]}" "${T_MIN[$label]}" "${T_MAX[$label]}" \
-    "$(awk -v k="${M_MED[$label]}" 'BEGIN{print k/1024}')" "$(awk -v k="${M_MIN[$label]}" 'BEGIN{print k/1024}')" \
-    "$(awk -v k="${M_MAX[$label]}" 'BEGIN{print k/1024}')"
+  for label in "$@"; do
+    read -r T_MED[$label] T_MIN[$label] T_MAX[$label] < <(printf '%s\n' ${TIMES[$label]} | stats)
+    read -r M_MED[$label] M_MIN[$label] M_MAX[$label] < <(printf '%s\n' ${MEMS[$label]} | stats)
+    printf '%-10s %8.3f s (min %.3f, max %.3f)   peak RSS %6.1f MB (min %.1f, max %.1f)\n' "$label" \
+      "${T_MED[$label]}" "${T_MIN[$label]}" "${T_MAX[$label]}" \
+      "$(awk -v k="${M_MED[$label]}" 'BEGIN{print k/1024}')" "$(awk -v k="${M_MIN[$label]}" 'BEGIN{print k/1024}')" \
+      "$(awk -v k="${M_MAX[$label]}" 'BEGIN{print k/1024}')"
+  done
 }
-# ratio A B: median of A over median of B, with the extremes min(A)/max(B) and max(A)/min(B).
+# ratio A B TARGET: A over B within each round; the median of these, with
+# their min and max, against the target ("-": none).
 ratio() {
-  awk -v a="${T_MED[$1]}" -v b="${T_MED[$2]}" -v al="${T_MIN[$1]}" -v ah="${T_MAX[$1]}" \
-      -v bl="${T_MIN[$2]}" -v bh="${T_MAX[$2]}" -v target="$3" -v what="$1 / $2" \
-    'BEGIN { r = a / b; printf "%-40s %5.2f (range %.2f to %.2f)  target <= %s  %s\n", what, r, al / bh, ah / bl, target, (r <= target ? "met" : "MISSED") }'
-}
-check_count() {  # the tool's count message after the last run
-  grep -q "^$1 Saetze kopiert in Datei " "$work/last.out" || { echo "!! unexpected output:" >&2; cat "$work/last.out" >&2; exit 1; }
+  local -a a=(${TIMES[$1]}) b=(${TIMES[$2]})
+  local i per=()
+  for ((i = 0; i < ${#a[@]}; i++)); do per+=("$(awk -v x="${a[i]}" -v y="${b[i]}" 'BEGIN{printf "%.4f", x / y}')"); done
+  read -r med lo hi < <(printf '%s\n' "${per[@]}" | stats)
+  awk -v r="$med" -v lo="$lo" -v hi="$hi" -v target="$3" -v what="$1 / $2" \
+    'BEGIN { printf "%-40s %5.2f (min %.2f, max %.2f)", what, r, lo, hi
+             if (target == "-") print ""; else printf "  target <= %s  %s\n", target, (r <= target ? "met" : "MISSED") }'
 }
 
 make_query_ini SQLITE
@@ -149,18 +162,22 @@ sqlite_conn="DRIVER=SQLite3;Database=$db;NoCreat=1;StepAPI=1"
 write_converted_ini "$work/sqlite" SQLITE "$sqlite_conn" bench bench
 cat "$db" > /dev/null  # into the page cache before the first timed run
 
-echo "== SQLite, 1,000,000 rows, $runs runs each"
-measure full "$runs" "${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/sqlite/download.txt" 1
-check_count 1000000
+echo "$select_sql" > "$work/peers/query.sql"
+CMD_full=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/sqlite/download.txt" 1)
+EXPECT_COUNT[full]=1000000
+CMD_bare=("$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select_sql")
+CMD_isql=(sh -c 'exec isql -b -d, qjbench_sqlite < "$1" > "$2"' sh "$work/peers/query.sql" "$work/peers/isql.txt")
+CMD_sqlite3=(sqlite3 "$db" ".output $work/peers/sqlite3.txt" "$select_sql ORDER BY name COLLATE NOCASE")
+CMD_full_10=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH10 T1 "$work/sqlite/download10.txt" 1)
+EXPECT_COUNT[full-10]=10
+CMD_bare_10=("$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select10_sql")
+
+echo "== SQLite, 1,000,000 rows, $runs rounds"
+rounds "$runs" full bare isql sqlite3
 download_bytes=$(stat -c %s "$work/sqlite/download.txt")
 download_sum=$(sha256sum < "$work/sqlite/download.txt" | cut -c1-16)
-measure bare "$runs" "$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select_sql"
-echo "$select_sql" > "$work/peers/query.sql"
-measure isql "$runs" sh -c 'exec isql -b -d, qjbench_sqlite < "$1" > "$2"' sh "$work/peers/query.sql" "$work/peers/isql.txt"
-measure sqlite3 "$runs" sqlite3 "$db" ".output $work/peers/sqlite3.txt" "$select_sql ORDER BY name COLLATE NOCASE"
-measure full-10 "$short_runs" "${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH10 T1 "$work/sqlite/download10.txt" 1
-check_count 10
-measure bare-10 "$short_runs" "$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select10_sql"
+echo "== SQLite, 10 rows, $short_runs rounds"
+rounds "$short_runs" full-10 bare-10
 
 echo "== sorting the download's 1,000,000 records as the run does (AddRecordLine, SortOutputLines), $runs runs"
 sort_times=()
@@ -190,15 +207,16 @@ if [ "$with_pg" = 1 ]; then
   mkdir -p "$work/pg"
   pg_conn="DRIVER={PostgreSQL Unicode};Server=$QJ_PG_HOST;Port=$QJ_PG_PORT;Database=$QJ_PG_DB;UseDeclareFetch=1;Fetch=10000"
   write_converted_ini "$work/pg" PG "$pg_conn" "$QJ_PG_USER" "$QJ_PG_PASSWORD"
-  echo "== PostgreSQL, 1,000,000 rows, $runs runs each"
-  measure pg-full "$runs" "${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/pg/download.txt" 1
-  check_count 1000000
+  CMD_pg_full=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/pg/download.txt" 1)
+  EXPECT_COUNT[pg-full]=1000000
+  CMD_pg_bare=("$build/bare_fetch" "$pg_conn;UID=$QJ_PG_USER;PWD=$QJ_PG_PASSWORD" "$select_sql")
+  CMD_pg_psql=(psql "${psql_args[@]}" -c "\\copy ($select_sql) TO '$work/peers/psql.txt'")
+  echo "== PostgreSQL, 1,000,000 rows, $runs rounds"
+  rounds "$runs" pg-full pg-bare pg-psql
   pg_sum=$(sha256sum < "$work/pg/download.txt" | cut -c1-16)
-  measure pg-bare "$runs" "$build/bare_fetch" "$pg_conn;UID=$QJ_PG_USER;PWD=$QJ_PG_PASSWORD" "$select_sql"
-  measure pg-psql "$runs" psql "${psql_args[@]}" -c "\\copy ($select_sql) TO '$work/peers/psql.txt'"
 fi
 
-echo "== ratios (median; range from the extremes)"
+echo "== ratios (per round; median, min and max)"
 ratio full bare 1.25
 ratio full isql 1.15
 ratio full-10 bare-10 2
@@ -209,10 +227,10 @@ awk -v m="${M_MED[full]}" -v lo="${M_MIN[full]}" -v hi="${M_MAX[full]}" -v d="$d
 awk -v m="$sort_med" -v lo="$sort_min" -v hi="$sort_max" 'BEGIN {
   printf "%-40s %5.3f s (min %.3f, max %.3f)  target <= 0.5 s  %s\n", "SortOutputLines, 1,000,000 records",
     m, lo, hi, (m <= 0.5 ? "met" : "MISSED") }'
-echo "full / sqlite3 (sorted shell output)      $(awk -v a="${T_MED[full]}" -v b="${T_MED[sqlite3]}" 'BEGIN{printf "%.2f", a/b}')"
+ratio full sqlite3 "-"
 if [ "$with_pg" = 1 ]; then
   ratio pg-full pg-bare 1.25
-  echo "pg-full / pg-psql                        $(awk -v a="${T_MED[pg-full]}" -v b="${T_MED[pg-psql]}" 'BEGIN{printf "%.2f", a/b}')"
+  ratio pg-full pg-psql "-"
   echo "download SHA-256 (first 16): SQLite $download_sum, PostgreSQL $pg_sum"
   if cmp -s "$work/sqlite/download.txt" "$work/pg/download.txt"; then
     echo "the SQLite and PostgreSQL downloads are identical"

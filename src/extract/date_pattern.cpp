@@ -19,17 +19,20 @@ bool IsNumericField(char field, int count) {
   }
 }
 
-// Appends a non-negative number with at least minDigits digits.
+// Appends a non-negative number with at least minDigits digits, built from
+// the right in a buffer and appended at once.
 void AppendPadded(int value, int minDigits, std::string& out) {
-  char digits[12];
-  int n = 0;
+  char buffer[16];
+  char* const end = buffer + sizeof buffer;
+  char* p = end;
   unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
   do {
-    digits[n++] = static_cast<char>('0' + v % 10);
+    *--p = static_cast<char>('0' + v % 10);
     v /= 10;
   } while (v != 0);
-  for (int i = n; i < minDigits; ++i) out.push_back('0');
-  while (n > 0) out.push_back(digits[--n]);
+  const int digits = static_cast<int>(end - p);
+  if (minDigits > digits) out.append(static_cast<size_t>(minDigits - digits), '0');
+  out.append(p, static_cast<size_t>(digits));
 }
 
 }  // namespace

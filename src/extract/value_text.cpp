@@ -13,16 +13,17 @@ namespace qj {
 namespace {
 
 void AppendInteger(int64_t value, std::string& out) {
-  char digits[24];
-  int n = 0;
+  char buffer[24];
+  char* const end = buffer + sizeof buffer;
+  char* p = end;
   // Work on the magnitude as unsigned so that the smallest int64 works too.
   uint64_t magnitude = value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    *--p = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (value < 0) out.push_back('-');
-  while (n > 0) out.push_back(digits[--n]);
+  if (value < 0) *--p = '-';
+  out.append(p, static_cast<size_t>(end - p));
 }
 
 void AppendHex(const std::string& bytes, std::string& out) {
