@@ -53,11 +53,21 @@ bool FindParam(const std::vector<std::string>& params, std::string_view prefix, 
 
 SQLLEN RoundUp8(SQLLEN bytes) { return (bytes + 7) / 8 * 8; }
 
+// Bytes for the text of a typed value bound as text: every plain form fits.
+constexpr SQLLEN kPlainTextBytes = 64;
+
 // How a column of an SQL type is fetched: its value kind, C type and the
 // bytes one row of its bound buffer takes. For fixed-length C types the driver
 // steps through the rows by the size of the C type, so that size is exact;
 // text and binary buffers step by their buffer length.
-void ChooseBinding(BoundColumn& c) {
+//
+// With a driver that keeps its values as UTF-8 text (driverText), text and
+// typed values are bound as that text (SQL_C_CHAR): text needs no conversion
+// by the driver manager, and typed values are parsed here, as the driver
+// would parse them, keeping their own C type for the texts that are not in
+// plain form. Booleans and binary values keep their C types.
+void ChooseBinding(BoundColumn& c, bool driverText) {
+  c.typedCType = 0;
   switch (c.sqlType) {
     case SQL_TINYINT:
     case SQL_SMALLINT:
@@ -110,43 +120,32 @@ void ChooseBinding(BoundColumn& c) {
     }
     default: {  // character data and everything else arrives as text
       c.kind = ValueKind::Text;
-      c.cType = SQL_C_WCHAR;
-      const SQLULEN chars = c.declaredSize > 0 && c.declaredSize < kMaxBoundChars ? c.declaredSize : kMaxBoundChars;
-      c.elementBytes = RoundUp8(static_cast<SQLLEN>((chars + 1) * sizeof(char16_t)));
-      break;
+      const auto chars = static_cast<SQLLEN>(
+          c.declaredSize > 0 && c.declaredSize < kMaxBoundChars ? c.declaredSize : kMaxBoundChars);
+      if (driverText) {
+        c.cType = SQL_C_CHAR;
+        c.elementBytes = RoundUp8(chars * 3 + 1);  // up to three UTF-8 bytes a character
+      } else {
+        c.cType = SQL_C_WCHAR;
+        c.elementBytes = RoundUp8((chars + 1) * static_cast<SQLLEN>(sizeof(char16_t)));
+      }
+      return;
     }
+  }
+  const bool typed = c.kind != ValueKind::Boolean && c.kind != ValueKind::Binary;
+  if (driverText && typed) {
+    c.typedCType = c.cType;
+    c.typed.assign(static_cast<size_t>(c.elementBytes), 0);
+    c.cType = SQL_C_CHAR;
+    c.elementBytes = kPlainTextBytes;
   }
 }
 
-// Bytes for the text of a typed value bound as text: every plain form fits.
-constexpr SQLLEN kPlainTextBytes = 64;
-
-// A column of a driver that keeps its values as UTF-8 text is bound as that
-// text (SQL_C_CHAR): text needs no conversion by the driver manager, and
-// typed values are parsed here, as the driver would parse them. Booleans and
-// binary values keep their C types.
-void BindAsDriverText(BoundColumn& c) {
-  switch (c.kind) {
-    case ValueKind::Text: {
-      // Up to three UTF-8 bytes for each character the wide buffer holds.
-      const SQLLEN chars = c.elementBytes / static_cast<SQLLEN>(sizeof(char16_t)) - 1;
-      c.cType = SQL_C_CHAR;
-      c.elementBytes = RoundUp8(chars * 3 + 1);
-      break;
-    }
-    case ValueKind::Integer:
-    case ValueKind::Float:
-    case ValueKind::Date:
-    case ValueKind::Time:
-    case ValueKind::Timestamp:
-      c.typedCType = c.cType;
-      c.typed.assign(static_cast<size_t>(c.elementBytes), 0);
-      c.cType = SQL_C_CHAR;
-      c.elementBytes = kPlainTextBytes;
-      break;
-    default:
-      break;
-  }
+// The bytes a bound buffer holds for a value: text keeps room for its
+// terminator.
+SQLLEN ValueRoom(const BoundColumn& c) {
+  if (c.cType == SQL_C_WCHAR) return c.elementBytes - static_cast<SQLLEN>(sizeof(char16_t));
+  return c.cType == SQL_C_CHAR ? c.elementBytes - 1 : c.elementBytes;
 }
 
 // A buffer's share of a length indicator: the full length is reported for a
@@ -281,9 +280,7 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
     Check(SQLDescribeColW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), name, 256, &nameLength, &c.sqlType,
                           &c.declaredSize, &digits, &nullable),
           stmt_, "SQLDescribeCol", &connection_.Warnings());
-    c.typedCType = 0;
-    ChooseBinding(c);
-    if (driverText_) BindAsDriverText(c);
+    ChooseBinding(c, driverText_);
     c.valueRow = 0;
     rowBytes += static_cast<SQLULEN>(c.elementBytes) + sizeof(SQLLEN);
   }
@@ -495,16 +492,14 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
   c.value.kind = c.kind;
   const auto columnNumber = static_cast<SQLUSMALLINT>(index + 1);
   const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
+  const SQLLEN room = ValueRoom(c);
   if (c.typedCType != 0) {
-    const SQLLEN room = c.elementBytes - 1;
     const auto* text = reinterpret_cast<const char*>(c.data.data() + offset);
     BuildFromText(c, index, std::string_view(text, static_cast<size_t>(Received(indicator, room))),
                   Truncated(indicator, room));
     return;
   }
   if (c.kind == ValueKind::Text || c.kind == ValueKind::Binary) {
-    const SQLLEN terminator = c.cType == SQL_C_WCHAR ? sizeof(char16_t) : c.cType == SQL_C_CHAR ? 1 : 0;
-    const SQLLEN room = c.elementBytes - terminator;
     if (Truncated(indicator, room)) {
       // Longer than its bound buffer: read it whole.
       PositionOnRow();

@@ -62,9 +62,12 @@ bool ParseDate(std::string_view text, ColumnValue& v) {
          v.day <= DaysInMonth(v.year, v.month);
 }
 
-bool ParseTime(std::string_view text, size_t at, ColumnValue& v) {
-  return Digits(text, at, 2, v.hour) && text[at + 2] == ':' && Digits(text, at + 3, 2, v.minute) &&
-         text[at + 5] == ':' && Digits(text, at + 6, 2, v.second) && v.hour <= 23 && v.minute <= 59 && v.second <= 59;
+// "hh:mm:ss" at text[at], or "hh:mm" with 0 seconds when withSeconds is off.
+bool ParseTime(std::string_view text, size_t at, bool withSeconds, ColumnValue& v) {
+  if (!Digits(text, at, 2, v.hour) || text[at + 2] != ':' || !Digits(text, at + 3, 2, v.minute)) return false;
+  v.second = 0;
+  if (withSeconds && (text[at + 5] != ':' || !Digits(text, at + 6, 2, v.second))) return false;
+  return v.hour <= 23 && v.minute <= 59 && v.second <= 59;
 }
 
 }  // namespace
@@ -78,17 +81,16 @@ bool ParsePlainValue(ValueKind kind, std::string_view text, ColumnValue& value) 
     case ValueKind::Date:
       return text.size() == 10 && ParseDate(text, value);
     case ValueKind::Time:
-      return text.size() == 8 && ParseTime(text, 0, value);
+      return text.size() == 8 && ParseTime(text, 0, true, value);
     case ValueKind::Timestamp: {
       // Without seconds, the minute begins: 0 seconds. (The SQLite3 driver
       // leaves the seconds of an earlier value there.)
-      if (text.size() == 16 && ParseDate(text, value) && text[10] == ' ' && Digits(text, 11, 2, value.hour) &&
-          text[13] == ':' && Digits(text, 14, 2, value.minute) && value.hour <= 23 && value.minute <= 59) {
-        value.second = 0;
-        return true;
+      const bool withSeconds = text.size() != 16;
+      if ((withSeconds && text.size() < 19) || !ParseDate(text, value) || text[10] != ' ' ||
+          !ParseTime(text, 11, withSeconds, value)) {
+        return false;
       }
-      if (text.size() < 19 || !ParseDate(text, value) || text[10] != ' ' || !ParseTime(text, 11, value)) return false;
-      if (text.size() == 19) return true;
+      if (text.size() <= 19) return true;
       // A fraction of a second, which the value does not keep.
       if (text[19] != '.' || text.size() == 20 || text.size() > 29) return false;
       for (size_t i = 20; i < text.size(); ++i) {

@@ -1,37 +1,21 @@
 #include "extract/line_list.h"
 
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <cstring>
-#include <new>
+
+#include "platform/huge_pages.h"
 
 namespace qj {
 
 namespace {
 
-// Blocks are 4 MB, aligned to and advised for huge pages where the system
-// grants them on request: a large download's bytes are touched once when
-// written, and ordinary pages would cost a page fault per 4 KB. A line longer
-// than a block gets a block of its own size.
-constexpr size_t kHugePage = size_t{2} << 20;
-constexpr size_t kBlockBytes = 2 * kHugePage;
-
-char* NewBlock(size_t bytes) {
-  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* block = std::aligned_alloc(kHugePage, rounded);
-  if (block == nullptr) throw std::bad_alloc();
-  ::madvise(block, rounded, MADV_HUGEPAGE);  // only a wish: ordinary pages otherwise
-  return static_cast<char*>(block);
-}
+// Blocks of 4 MB in huge pages: a large download's bytes are touched once
+// when added. A line longer than a block gets a block of its own size.
+constexpr size_t kBlockBytes = size_t{4} << 20;
 
 }  // namespace
 
 void LineList::BlockDeleter::operator()(char* block) const { std::free(block); }
-
-LineList::LineList(std::initializer_list<std::string_view> lines) {
-  for (std::string_view line : lines) Add(line);
-}
 
 LineList::LineList(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) Add(line);
@@ -39,8 +23,8 @@ LineList::LineList(const std::vector<std::string>& lines) {
 
 void LineList::Add(std::string_view line) {
   if (line.size() > room_) {
-    const size_t bytes = line.size() > kBlockBytes ? line.size() : kBlockBytes;
-    blocks_.emplace_back(NewBlock(bytes));
+    const size_t bytes = HugePagesRounded(line.size() > kBlockBytes ? line.size() : kBlockBytes);
+    blocks_.emplace_back(static_cast<char*>(AllocateHugePages(bytes)));
     free_ = blocks_.back().get();
     room_ = bytes;
   }
@@ -48,13 +32,6 @@ void LineList::Add(std::string_view line) {
   refs_.push_back(Ref{free_, line.size()});
   free_ += line.size();
   room_ -= line.size();
-}
-
-void LineList::Clear() {
-  refs_.clear();
-  blocks_.clear();
-  free_ = nullptr;
-  room_ = 0;
 }
 
 std::vector<std::string> LineList::Strings() const {

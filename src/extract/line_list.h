@@ -23,15 +23,12 @@ class LineList {
   };
 
   LineList() = default;
-  LineList(std::initializer_list<std::string_view> lines);
   explicit LineList(const std::vector<std::string>& lines);
 
   void Add(std::string_view line);
-  void Clear();
 
   size_t size() const { return refs_.size(); }
   bool empty() const { return refs_.empty(); }
-  std::string_view operator[](size_t index) const { return refs_[index].View(); }
 
   // The references in list order; a sort reorders them in place.
   std::vector<Ref>& Refs() { return refs_; }

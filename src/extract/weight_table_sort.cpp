@@ -1,11 +1,8 @@
 #include "extract/weight_table_sort.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <new>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -13,6 +10,7 @@
 
 #include "extract/sort_lines.h"
 #include "platform/collation_table.h"
+#include "platform/huge_pages.h"
 
 namespace qj {
 
@@ -35,19 +33,12 @@ struct PrefixEntry {
 template <typename T>
 struct HugePageAllocator {
   using value_type = T;
-  static constexpr size_t kHugePage = size_t{2} << 20;
 
   HugePageAllocator() = default;
   template <typename U>
   HugePageAllocator(const HugePageAllocator<U>&) {}  // rebinding converts implicitly
 
-  T* allocate(size_t n) {
-    const size_t bytes = (n * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage;
-    void* block = std::aligned_alloc(kHugePage, bytes);
-    if (block == nullptr) throw std::bad_alloc();
-    ::madvise(block, bytes, MADV_HUGEPAGE);  // only a wish: ordinary pages otherwise
-    return static_cast<T*>(block);
-  }
+  T* allocate(size_t n) { return static_cast<T*>(AllocateHugePages(n * sizeof(T))); }
   void deallocate(T* block, size_t) { std::free(block); }
   friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
   friend bool operator!=(const HugePageAllocator&, const HugePageAllocator&) { return false; }
