@@ -58,6 +58,19 @@ TEST(ProfileReader, TextValues) {
   }
 }
 
+TEST(ProfileReader, Utf8FilesAndCutValues) {
+  const std::string utf8 = "[Gr\xC3\xBC\xC3\x9F" "e]\nSQL001=" + std::string(2046, 'a') + "\xC3\xA4\nSQL002=" +
+                           std::string(2046, 'a') + "\xC3\xA4\xC3\xA4\n";
+  const ProfileFile profile = ProfileFile::Parse(utf8);
+  // 2047 Windows-1252 bytes: the umlaut that is the 2047th byte is kept whole.
+  EXPECT_EQ(profile.ReadText("GR\xFC\xDF" "E", "SQL001", ""), std::string(2046, 'a') + "\xE4");
+  EXPECT_FALSE(profile.WasCut("gr\xFC\xDF" "e", "sql001"));
+  EXPECT_EQ(profile.ReadText("GR\xFC\xDF" "E", "SQL002", ""), std::string(2046, 'a') + "\xE4");
+  EXPECT_TRUE(profile.WasCut("GR\xFC\xDF" "E", "SQL002"));
+  EXPECT_FALSE(profile.WasCut("GR\xFC\xDF" "E", "SQL003"));
+  EXPECT_FALSE(profile.WasCut("OTHER", "SQL002"));
+}
+
 TEST(ProfileReader, IntegersAndFiles) {
   const struct {
     const char* text;
