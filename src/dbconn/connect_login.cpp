@@ -81,11 +81,11 @@ std::string PlainValue(std::string_view value) {
   return plain;
 }
 
-// The last value of the attribute, as the driver manager takes it.
-std::string LastValue(std::string_view text, std::string_view name) {
-  std::string found;
+// Every value of the attribute, without braces.
+std::vector<std::string> Values(std::string_view text, std::string_view name) {
+  std::vector<std::string> found;
   for (const Attribute& a : Attributes(text)) {
-    if (SameKey(a.key, name)) found = PlainValue(text.substr(a.valueStart, a.valueEnd - a.valueStart));
+    if (SameKey(a.key, name)) found.push_back(PlainValue(text.substr(a.valueStart, a.valueEnd - a.valueStart)));
   }
   return found;
 }
@@ -156,18 +156,32 @@ BraceQuoting BraceQuotingOfDriver(std::string_view driverLibrary) {
   return {};
 }
 
-std::string DriverLibraryOf(std::string_view connectionString) {
-  std::string driver = LastValue(connectionString, "DRIVER");
+std::vector<std::string> DriverLibrariesOf(std::string_view connectionString) {
+  const std::vector<std::string> drivers = Values(connectionString, "DRIVER");
+  const std::vector<std::string> dataSources = Values(connectionString, "DSN");
+  std::vector<std::string> libraries;
+  if (drivers.empty() && dataSources.empty()) return libraries;
   OdbcHandle env(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
   SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  if (driver.empty()) {
-    const std::string dataSource = LastValue(connectionString, "DSN");
-    if (dataSource.empty()) return {};
-    driver = DriverOfDataSource(env.get(), dataSource);
-    if (driver.empty()) return {};
+  auto add = [&](const std::string& driver) {
+    const std::string library = driver.empty() ? std::string() : LibraryOfInstalledDriver(env.get(), driver);
+    libraries.push_back(library.empty() ? driver : library);
+  };
+  for (const std::string& driver : drivers) add(driver);
+  for (const std::string& dataSource : dataSources) add(DriverOfDataSource(env.get(), dataSource));
+  return libraries;
+}
+
+BraceQuoting BraceQuotingOfConnection(std::string_view connectionString) {
+  const std::vector<std::string> libraries = DriverLibrariesOf(connectionString);
+  if (libraries.empty()) return {};
+  BraceQuoting shared{true, true};
+  for (const std::string& library : libraries) {
+    const BraceQuoting quoting = BraceQuotingOfDriver(library);
+    shared.user = shared.user && quoting.user;
+    shared.password = shared.password && quoting.password;
   }
-  const std::string library = LibraryOfInstalledDriver(env.get(), driver);
-  return library.empty() ? driver : library;
+  return shared;
 }
 
 std::string UnsafeLoginValue(const BraceQuoting& quoting, std::string_view user, std::string_view password) {

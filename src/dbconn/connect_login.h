@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qj {
 
@@ -23,10 +24,16 @@ struct BraceQuoting {
 // The quoting of the driver with this library file (a path or file name).
 BraceQuoting BraceQuotingOfDriver(std::string_view driverLibrary);
 
-// The library file of the driver that a connection string names with
-// DRIVER= (a driver name or a library path) or DSN=, as the driver manager
-// knows it; empty when it names none the driver manager knows.
-std::string DriverLibraryOf(std::string_view connectionString);
+// The library file of every driver that a connection string names, as the
+// driver manager knows them: one per DRIVER= (a driver name or a library
+// path) and one per DSN= (empty for a data source it does not know).
+std::vector<std::string> DriverLibrariesOf(std::string_view connectionString);
+
+// The quoting that every driver the connection string names shares: the
+// driver manager picks one of them by the order of the attributes, so a
+// value is quoted only when each of them would read it right. A string
+// naming no driver gets none.
+BraceQuoting BraceQuotingOfConnection(std::string_view connectionString);
 
 // Which login value the driver cannot receive safely when it is appended to
 // the connection string: "LOGIN", "PASS", or empty when both are safe.

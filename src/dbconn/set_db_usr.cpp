@@ -73,7 +73,7 @@ int SetDbUsr() {
   // Login and password are appended to a connection string (a DATABASE value
   // holding "="); a data source name gets them as values of their own.
   if (dbName.find('=') != std::string::npos) {
-    const std::string unsafe = UnsafeLoginValue(BraceQuotingOfDriver(DriverLibraryOf(dbName)), dbUsr, dbPwd);
+    const std::string unsafe = UnsafeLoginValue(BraceQuotingOfConnection(dbName), dbUsr, dbPwd);
     if (!unsafe.empty()) {
       const std::string line = "Der Wert von " + unsafe + " ist fuer den ODBC-Treiber nicht zulaessig\n";
       ShowErrorFrame({line, "(';', '{', '}' oder Leerzeichen am Anfang oder Ende)\n",

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/odbc_env.h"
 
 namespace {
@@ -12,16 +15,23 @@ namespace {
 TEST(ConnectLoginTest, DriversAreFoundByNameLibraryOrDataSource) {
   qjtest::UseTestOdbcConfig();
   qjtest::AddTestDsn("qj_login_pg", {{"Driver", "PostgreSQL Unicode"}, {"Servername", "127.0.0.1"}});
-  EXPECT_EQ(qj::DriverLibraryOf("DRIVER=SQLite3;Database=/tmp/a.db"), "libsqlite3odbc.so");
-  EXPECT_EQ(qj::DriverLibraryOf("driver={PostgreSQL Unicode};Server=h"), "psqlodbcw.so");
-  EXPECT_EQ(qj::DriverLibraryOf("DSN=qj_login_pg;UID=x"), "psqlodbcw.so");
-  EXPECT_EQ(qj::DriverLibraryOf("DSN=QJ_LOGIN_PG"), "psqlodbcw.so");
-  EXPECT_EQ(qj::DriverLibraryOf("DRIVER=/usr/lib/odbc/libsqlite3odbc.so;Database=x"), "/usr/lib/odbc/libsqlite3odbc.so");
-  // A braced value that holds another DRIVER= does not name the driver; the driver manager takes the last one.
-  EXPECT_EQ(qj::DriverLibraryOf("DRIVER=SQLite3;X={;DRIVER=PostgreSQL Unicode}"), "libsqlite3odbc.so");
-  EXPECT_EQ(qj::DriverLibraryOf("DRIVER=SQLite3;DRIVER={PostgreSQL Unicode}"), "psqlodbcw.so");
-  EXPECT_EQ(qj::DriverLibraryOf("DSN=nowhere"), "");
-  EXPECT_EQ(qj::DriverLibraryOf("Server=h"), "");
+  using Libraries = std::vector<std::string>;
+  EXPECT_EQ(qj::DriverLibrariesOf("DRIVER=SQLite3;Database=/tmp/a.db"), Libraries{"libsqlite3odbc.so"});
+  EXPECT_EQ(qj::DriverLibrariesOf("driver={PostgreSQL Unicode};Server=h"), Libraries{"psqlodbcw.so"});
+  EXPECT_EQ(qj::DriverLibrariesOf("DSN=qj_login_pg;UID=x"), Libraries{"psqlodbcw.so"});
+  EXPECT_EQ(qj::DriverLibrariesOf("DSN=QJ_LOGIN_PG"), Libraries{"psqlodbcw.so"});
+  EXPECT_EQ(qj::DriverLibrariesOf("DRIVER=/usr/lib/odbc/libsqlite3odbc.so"), Libraries{"/usr/lib/odbc/libsqlite3odbc.so"});
+  // A braced value that holds another DRIVER= names no driver.
+  EXPECT_EQ(qj::DriverLibrariesOf("DRIVER=SQLite3;X={;DRIVER=PostgreSQL Unicode}"), Libraries{"libsqlite3odbc.so"});
+  EXPECT_EQ(qj::DriverLibrariesOf("DSN=nowhere"), Libraries{""});
+  EXPECT_EQ(qj::DriverLibrariesOf("Server=h"), Libraries{});
+
+  // Quoting only where every named driver takes it: the driver manager picks
+  // DRIVER or DSN by their order.
+  EXPECT_TRUE(qj::BraceQuotingOfConnection("DSN=qj_login_pg;DRIVER={PostgreSQL Unicode}").password);
+  EXPECT_FALSE(qj::BraceQuotingOfConnection("DRIVER={PostgreSQL Unicode};DSN=qj_login_pg;DRIVER=SQLite3").password);
+  EXPECT_FALSE(qj::BraceQuotingOfConnection("DRIVER={PostgreSQL Unicode};DSN=nowhere").password);
+  EXPECT_FALSE(qj::BraceQuotingOfConnection("Server=h").password);
 
   EXPECT_FALSE(qj::BraceQuotingOfDriver("libsqlite3odbc.so").password);
   EXPECT_TRUE(qj::BraceQuotingOfDriver("/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so").password);
