@@ -10,7 +10,7 @@ packages=(
   postgresql postgresql-client sqlite3
   libicu-dev
   time
-  dpkg-dev man-db
+  dpkg-dev man-db valgrind
 )
 
 SUDO=""
