@@ -185,21 +185,24 @@ rounds "$short_runs" full-10 bare-10
 # when valgrind is there, since a 10-row run is mostly noise on a busy machine.
 startup_variants=(shared:-DQJ_STATIC_RUNTIME=OFF now:-DQJ_STATIC_RUNTIME=OFF:-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,now)
 for variant in "${startup_variants[@]}"; do
-  IFS=: read -r name -a options <<< "$variant"
+  name=${variant%%:*}
+  IFS=: read -r -a options <<< "${variant#*:}"
   cmake -S . -B "$build-$name" -DCMAKE_BUILD_TYPE=Release -DQJ_BUILD_TESTS=OFF "${options[@]}" >/dev/null
   cmake --build "$build-$name" -j"$(nproc)" --target qjsqlexe >/dev/null
   mkdir -p "$work/tool-$name"
   cp "$build-$name/qjsqlexe" "$work/tool-$name/qjsqlexe"
   cp "$work/tool/qjsqlexe.SQLITE.INI" "$work/tool-$name/"
-  declare -a "CMD_${name}_10=(\"\${tool_locale[@]}\" \"$work/tool-$name/qjsqlexe\" BENCH10 T1 \"$work/sqlite/download10-$name.txt\" 1)"
+  declare -n cmd_ref="CMD_${name}_10"
+  cmd_ref=("${tool_locale[@]}" "$work/tool-$name/qjsqlexe" BENCH10 T1 "$work/sqlite/download10-$name.txt" 1)
+  unset -n cmd_ref
   EXPECT_COUNT[$name-10]=10
 done
 echo "== start-up: 10-row download, linked in / shared / shared bound at once, $short_runs rounds"
 rounds "$short_runs" full-10 shared-10 now-10
 instructions() {  # LABEL: instructions of one run of CMD_<label> under callgrind
   local -n cmd="CMD_${1//-/_}"
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null "${cmd[@]}" 2>&1 >/dev/null |
-    sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
+  valgrind --tool=callgrind --trace-children=yes --callgrind-out-file=/dev/null "${cmd[@]}" 2>&1 >/dev/null |
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p' | tail -n 1
 }
 if command -v valgrind >/dev/null; then
   ir_static=$(instructions full-10) ir_shared=$(instructions shared-10) ir_now=$(instructions now-10)
