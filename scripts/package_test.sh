@@ -40,6 +40,9 @@ files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
 [ "$files" = "$expected_files" ] || fail "unexpected contents:
 $files"
 
+# apt would install it here as it stands (a simulation: nothing changes).
+apt-get install -s "$deb" > "$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get cannot install the package"; }
+
 rootfs=$work/root
 dpkg-deb -x "$deb" "$rootfs"
 installed=$rootfs/usr/bin/qjsqlexe
