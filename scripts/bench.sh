@@ -2,7 +2,8 @@
 # Benchmarks a full qjsqlexe download against its peers on 1,000,000 rows:
 # a bare ODBC fetch through the same driver and connection string, unixODBC's
 # isql, the sqlite3 shell (sorted, to a file), a 10-row download for the
-# start-up cost (also against builds with shared ICU and C++ runtime), and the same against PostgreSQL (psql \copy as native peer).
+# start-up cost (also against builds with shared ICU and C++ runtime), and
+# the same against PostgreSQL (psql \copy as native peer).
 # Prints wall time and peak RSS as median, min and max of several runs, and
 # the ratios that matter.
 #
