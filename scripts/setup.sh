@@ -11,6 +11,11 @@ packages=(
   libicu-dev
   time
 )
+# The Windows build (QJ_WINDOWS=1): mingw-w64 cross compilers, Wine to run it.
+if [ "${QJ_WINDOWS:-0}" = 1 ]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 locales)
+  if [ "${QJ_WINDOWS_32:-0}" = 1 ]; then packages+=(g++-mingw-w64-i686-posix); fi
+fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -95,7 +95,10 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   }
 
   const DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  // A read-only file refuses replacing, also to an administrator.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return false;
+  }
   if (attributes != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND) {
     // A target the user may not write stays as it is, as opening it would;
     // a device takes the records directly.

@@ -22,6 +22,25 @@ size_t AsciiPrefix(std::u16string_view text) {
   return n;
 }
 
+bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// A pair of surrogates is one character, which the code page cannot hold:
+// it becomes one "?", not one per half.
+std::u16string PairsAsOneCharacter(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1])) {
+      out.push_back(u'?');
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 void Cp1252ToUtf16(std::string_view bytes, std::u16string& out) {
@@ -45,6 +64,14 @@ void AppendUtf16AsCp1252(std::u16string_view text, std::string& out) {
   out.append(text.begin(), text.begin() + static_cast<ptrdiff_t>(ascii));
   text.remove_prefix(ascii);
   if (text.empty()) return;
+  std::u16string unpaired;
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (IsHigh(text[i]) && IsLow(text[i + 1])) {
+      unpaired = PairsAsOneCharacter(text);
+      text = unpaired;
+      break;
+    }
+  }
   // At most one byte per UTF-16 unit; no best fit, so "?" stands for every
   // character the code page does not hold.
   const size_t start = out.size();
