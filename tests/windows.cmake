@@ -9,7 +9,7 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${QJ_GTEST_SOURCE} ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 file(GLOB QJ_WINDOWS_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*_win.cpp)
-add_library(qj_test_support STATIC ${QJ_WINDOWS_TEST_SUPPORT})
+add_library(qj_test_support STATIC ${CMAKE_CURRENT_SOURCE_DIR}/support/test_bytes.cpp ${QJ_WINDOWS_TEST_SUPPORT})
 target_include_directories(qj_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(qj_test_support PUBLIC qjcore gtest PRIVATE qj_warnings)
 
