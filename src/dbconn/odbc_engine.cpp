@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "dbconn/connect_login.h"
 #include "dbconn/plain_value.h"
 #include "platform/code_page.h"
 
@@ -24,14 +25,8 @@ constexpr size_t kChunkChars = 8192;
 
 SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
 
-bool NeedsBraces(const std::string& value) {
-  if (value.empty()) return false;
-  if (value.front() == ' ' || value.back() == ' ') return true;
-  return value.find_first_of(";{}") != std::string::npos;
-}
-
 std::string ConnectionValue(const std::string& value) {
-  if (!NeedsBraces(value)) return value;
+  if (!NeedsBraceQuoting(value)) return value;
   std::string out = "{";
   for (char c : value) {
     out += c;

@@ -111,4 +111,17 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  if (bytes.empty()) return out;
+  const std::u16string wide = Cp1252ToUtf16(bytes);
+  const auto* source = reinterpret_cast<const wchar_t*>(wide.data());
+  out.resize(wide.size() * 3);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, source, Length(wide.size()), &out[0], Length(out.size()), nullptr,
+                                    nullptr);
+  if (n <= 0) throw std::runtime_error("Umwandlung nach UTF-8 fehlgeschlagen");
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
 }  // namespace qj
