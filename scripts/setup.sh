@@ -12,6 +12,14 @@ packages=(
   time
   dpkg-dev man-db valgrind
 )
+# The Windows build (QJ_WINDOWS=1): the mingw-w64 cross compiler, Wine to run
+# it headless (without its recommended desktop packages), localedef for the
+# locale Wine takes from the environment.
+windows_packages=()
+if [ "${QJ_WINDOWS:-0}" = 1 ]; then
+  windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 locales)
+  if [ "${QJ_WINDOWS_32:-0}" = 1 ]; then windows_packages+=(g++-mingw-w64-i686-posix); fi
+fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -20,8 +28,15 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ "${#missing[@]}" -gt 0 ]; then
+windows_missing=()
+for p in "${windows_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || windows_missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ] || [ "${#windows_missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update
-  $SUDO apt-get install -y "${missing[@]}"
+  if [ "${#missing[@]}" -gt 0 ]; then $SUDO apt-get install -y "${missing[@]}"; fi
+  if [ "${#windows_missing[@]}" -gt 0 ]; then
+    $SUDO apt-get install -y --no-install-recommends "${windows_missing[@]}"
+  fi
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the suite once as built, then once more
 # under AddressSanitizer and UndefinedBehaviorSanitizer. A PostgreSQL server is
-# started on loopback for the run and stopped afterwards.
+# started on loopback for the run and stopped afterwards. QJ_WINDOWS=1 also
+# builds the Windows executable and runs its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -24,6 +25,11 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== Debian package"
 scripts/package_test.sh build
+
+if [ "${QJ_WINDOWS:-0}" = 1 ]; then
+  echo "== Windows build under Wine"
+  scripts/windows-tests.sh
+fi
 
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

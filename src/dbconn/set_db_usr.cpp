@@ -13,6 +13,7 @@
 #include "driver/database_text.h"
 #include "driver/run_context.h"
 #include "driver/run_sequence.h"
+#include "platform/directory_separators.h"
 
 namespace qj {
 
@@ -38,7 +39,7 @@ bool StartsWith(const std::string& line, std::string_view prefix) {
 }  // namespace
 
 std::string ConvertedIniPath(const std::string& targetFile) {
-  const size_t slash = targetFile.rfind('/');
+  const size_t slash = targetFile.find_last_of(DirectorySeparators());
   const std::string directory = slash == std::string::npos ? std::string() : targetFile.substr(0, slash + 1);
   return directory + std::string(kConvertedIniName);
 }

@@ -5,7 +5,8 @@
 namespace qj {
 
 // Path of the converted ini file: the directory part of the target file (up to
-// and including its last "/") followed by "QJDNL00P.TXT".
+// and including its last directory separator, "/" on Linux, "\" or ":" on
+// Windows) followed by "QJDNL00P.TXT".
 std::string ConvertedIniPath(const std::string& targetFile);
 
 // Finds the four database parameters and writes them into the connection's

@@ -48,9 +48,11 @@ class DownloadFile {
   std::string target_;     // the file the records end up in
   std::string temporary_;  // replace mode: the file written first
   mode_t permissions_ = 0;
+#ifndef _WIN32  // Windows files have no owner ids; there fd_ is a C runtime descriptor of the file's handle
   bool keepOwner_ = false;
   uid_t owner_ = 0;
   gid_t group_ = 0;
+#endif
   off_t oldSize_ = 0;      // append mode: the size to cut back to
   bool created_ = false;   // append mode: the file did not exist before
   bool failed_ = false;

@@ -7,24 +7,31 @@
 
 namespace qj {
 
-void Collation::Closer::operator()(UCollator* collator) const { ucol_close(collator); }
+struct Collation::Impl {
+  struct Closer {
+    void operator()(UCollator* collator) const { ucol_close(collator); }
+  };
+  std::unique_ptr<UCollator, Closer> collator;
+};
 
-Collation::Collation(const std::string& locale) {
+Collation::Collation(const std::string& locale) : impl_(std::make_unique<Impl>()) {
   UErrorCode status = U_ZERO_ERROR;
   // "root" is ICU's own name of the root locale; ICU's default locale
   // (en_US_POSIX for the C locale) would stay case-sensitive.
-  collator_.reset(ucol_open(locale.c_str(), &status));
-  if (U_FAILURE(status) || !collator_) {
+  impl_->collator.reset(ucol_open(locale.c_str(), &status));
+  if (U_FAILURE(status) || !impl_->collator) {
     throw std::runtime_error("ICU-Sortierfolge fuer Gebietsschema \"" + locale + "\" nicht verfuegbar: " +
                              u_errorName(status));
   }
-  ucol_setStrength(collator_.get(), UCOL_SECONDARY);
+  ucol_setStrength(impl_->collator.get(), UCOL_SECONDARY);
 }
 
 Collation::~Collation() = default;
 
+const UCollator* Collation::Icu() const { return impl_->collator.get(); }
+
 int Collation::Compare(std::u16string_view a, std::u16string_view b) const {
-  return static_cast<int>(ucol_strcoll(collator_.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+  return static_cast<int>(ucol_strcoll(impl_->collator.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
                                        static_cast<int32_t>(b.size())));
 }
 
@@ -34,7 +41,7 @@ void Collation::AppendSortKey(std::u16string_view text, std::vector<uint8_t>& ke
   size_t room = std::max<size_t>(64, text.size() * 4 + 16);
   for (;;) {
     keys.resize(start + room);
-    const int32_t needed = ucol_getSortKey(collator_.get(), text.data(), length, keys.data() + start,
+    const int32_t needed = ucol_getSortKey(impl_->collator.get(), text.data(), length, keys.data() + start,
                                            static_cast<int32_t>(room));
     if (needed <= 0) throw std::runtime_error("ICU-Sortierschluessel nicht erzeugt");
     if (static_cast<size_t>(needed) <= room) {

@@ -1,6 +1,7 @@
 #pragma once
-// The locale's case-insensitive collation of whole lines, through an ICU
-// collator at secondary strength (letter case ignored, accents not).
+// The locale's case-insensitive collation of whole lines: on Linux an ICU
+// collator at secondary strength (letter case ignored, accents not), on
+// Windows the system's collation of the locale with its case ignored.
 
 #include <cstdint>
 #include <memory>
@@ -14,9 +15,9 @@ namespace qj {
 
 class Collation {
  public:
-  // Opens the collator of an ICU locale name; "root" (the C locale) gives the
-  // root collation. Throws std::runtime_error naming the locale when ICU
-  // cannot open it.
+  // Opens the collator of a locale name (ICU's on Linux, "root" for the C
+  // locale; the system's on Windows). Throws std::runtime_error naming the
+  // locale when it cannot be opened.
   explicit Collation(const std::string& locale);
   ~Collation();
   Collation(const Collation&) = delete;
@@ -29,14 +30,13 @@ class Collation {
   // Two keys compare by memcmp exactly as their texts compare by Compare.
   void AppendSortKey(std::u16string_view text, std::vector<uint8_t>& keys) const;
 
-  // The ICU collator itself, for the Windows-1252 weight table.
-  const UCollator* Icu() const { return collator_.get(); }
+  // The ICU collator itself, for the Windows-1252 weight table; nullptr
+  // where the collation is not ICU's.
+  const UCollator* Icu() const;
 
  private:
-  struct Closer {
-    void operator()(UCollator* collator) const;
-  };
-  std::unique_ptr<UCollator, Closer> collator_;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace qj

@@ -1,5 +1,6 @@
 #pragma once
-// The user's locale from the POSIX locale environment, as a name for ICU.
+// The user's locale: on Linux from the POSIX locale environment, as a name
+// for ICU; on Windows the user's locale of the system.
 
 #include <string>
 
@@ -17,8 +18,9 @@ const char* LocaleCategoryVariable(LocaleCategory category);
 // "@euro" are no ICU keywords, so they are not handed on.
 std::string IcuLocaleName(const std::string& posixName);
 
-// The first non-empty of LC_ALL, the category's own variable and LANG, as an
-// ICU locale name (see IcuLocaleName).
+// Linux: the first non-empty of LC_ALL, the category's own variable and LANG,
+// as an ICU locale name (see IcuLocaleName). Windows: the user's locale name
+// ("de-DE") for every category.
 std::string LocaleForCategory(LocaleCategory category);
 
 }  // namespace qj

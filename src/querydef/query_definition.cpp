@@ -5,6 +5,7 @@
 #include "driver/console.h"
 #include "driver/database_text.h"
 #include "driver/run_context.h"
+#include "platform/directory_separators.h"
 #include "platform/executable_path.h"
 #include "querydef/profile_reader.h"
 
@@ -37,9 +38,8 @@ std::string NumberedKey(const char* prefix, int number, int digits) {
 
 std::string QueryIniPath(const std::string& executablePath, const std::string& dbSys) {
   std::string path = executablePath;
-  const size_t dot = path.rfind('.');
-  const size_t slash = path.rfind('/');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
+  const size_t dot = path.find_last_of(std::string(".") + DirectorySeparators());
+  if (dot != std::string::npos && path[dot] == '.') path.erase(dot);
   return path + "." + dbSys + ".INI";
 }
 

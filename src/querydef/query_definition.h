@@ -7,7 +7,8 @@
 namespace qj {
 
 // The query definition file for a database system: the executable's path with
-// its extension (a "." after the last "/") replaced by "." + dbSys + ".INI".
+// its extension (a "." after the last directory separator) replaced by "." +
+// dbSys + ".INI".
 std::string QueryIniPath(const std::string& executablePath, const std::string& dbSys);
 
 // Empties the 30 field slots and the record count.

@@ -1,0 +1,221 @@
+#include "extract/download_file.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/windows_text.h"
+
+// Windows: the records of replace mode go to a temporary file beside the
+// target, which is flushed to disk (FlushFileBuffers) and moved over the
+// target with MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// A target that is a device (NUL, CON, a port) is written in place. Append
+// mode cuts the file back to its old size when anything fails.
+
+namespace qj {
+
+namespace {
+
+constexpr size_t kBufferSize = size_t{1} << 20;
+
+HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+// The handle as a C runtime descriptor, so that it fits the class's member;
+// the descriptor owns the handle from here on.
+int Adopt(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  if (fd < 0) CloseHandle(handle);
+  return fd;
+}
+
+HANDLE OpenForWriting(const std::wstring& path, DWORD disposition) {
+  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+// Everything up to and including the last directory separator the file
+// system knows ("\", "/" or a drive's ":").
+std::string DirectoryPart(const std::string& path) {
+  const size_t end = path.find_last_of("\\/:");
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+bool WriteAll(HANDLE handle, const char* data, size_t size) {
+  while (size > 0) {
+    const DWORD chunk = size > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(handle, data, chunk, &written, nullptr) || written == 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool CutBack(HANDLE handle, off_t size) {
+  LARGE_INTEGER at;
+  at.QuadPart = size;
+  return SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+}
+
+}  // namespace
+
+DownloadFile::~DownloadFile() {
+  if (fd_ >= 0) Abandon();
+}
+
+bool DownloadFile::Open(const std::string& path, WriteMode mode) {
+  failed_ = false;
+  buffer_.clear();
+  if (path.empty()) return false;
+  const std::wstring wide = AnsiToWide(path);
+  buffer_.reserve(kBufferSize);
+  target_ = path;
+
+  if (mode == WriteMode::Append) {
+    kind_ = Kind::Append;
+    const HANDLE handle = OpenForWriting(wide, OPEN_ALWAYS);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    created_ = GetLastError() != ERROR_ALREADY_EXISTS;
+    LARGE_INTEGER size{};
+    const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
+    oldSize_ = disk && GetFileSizeEx(handle, &size) ? static_cast<off_t>(size.QuadPart) : -1;
+    LARGE_INTEGER zero{};
+    if (disk && !SetFilePointerEx(handle, zero, nullptr, FILE_END)) {
+      CloseHandle(handle);
+      if (created_) DeleteFileW(wide.c_str());
+      return false;
+    }
+    fd_ = Adopt(handle);
+    return fd_ >= 0;
+  }
+
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  // A read-only file refuses replacing, also to an administrator.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return false;
+  }
+  if (attributes != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND) {
+    // A target the user may not write stays as it is, as opening it would;
+    // a device takes the records directly.
+    const HANDLE existing = OpenForWriting(wide, OPEN_EXISTING);
+    if (existing == INVALID_HANDLE_VALUE) {
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    } else if (GetFileType(existing) != FILE_TYPE_DISK) {
+      kind_ = Kind::InPlace;
+      fd_ = Adopt(existing);
+      return fd_ >= 0;
+    } else {
+      CloseHandle(existing);
+    }
+  }
+
+  kind_ = Kind::Temporary;
+  const std::string name = path.substr(DirectoryPart(path).size());
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "%06lx", static_cast<unsigned long>((GetCurrentProcessId() * 7919u +
+                                                                               GetTickCount() + attempt) & 0xFFFFFF));
+    temporary_ = DirectoryPart(path) + "." + name + ".qjtmp-" + suffix;
+    const HANDLE handle = OpenForWriting(AnsiToWide(temporary_), CREATE_NEW);
+    if (handle != INVALID_HANDLE_VALUE) {
+      fd_ = Adopt(handle);
+      if (fd_ < 0) break;
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  temporary_.clear();
+  return false;
+}
+
+bool DownloadFile::Flush() {
+  if (failed_) return false;
+  if (!buffer_.empty() && !WriteAll(HandleOf(fd_), buffer_.data(), buffer_.size())) failed_ = true;
+  buffer_.clear();
+  return !failed_;
+}
+
+bool DownloadFile::Write(std::string_view record) {
+  if (failed_ || fd_ < 0) return false;
+  size_t start = 0;
+  for (;;) {
+    const void* found = record.size() > start ? std::memchr(record.data() + start, '\n', record.size() - start)
+                                              : nullptr;
+    const size_t end = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - record.data())
+                                        : record.size();
+    buffer_.append(record.data() + start, end - start);
+    if (found == nullptr) break;
+    buffer_ += "\r\n";
+    start = end + 1;
+    if (buffer_.size() >= kBufferSize && !Flush()) return false;
+  }
+  if (buffer_.size() >= kBufferSize) return Flush();
+  return true;
+}
+
+bool DownloadFile::Finish() {
+  if (!Flush()) return false;
+  switch (kind_) {
+    case Kind::InPlace: {
+      const int fd = fd_;
+      fd_ = -1;
+      return _close(fd) == 0;
+    }
+    case Kind::Append: {
+      if (oldSize_ >= 0 && !FlushFileBuffers(HandleOf(fd_))) return false;
+      const int fd = fd_;
+      fd_ = -1;
+      return _close(fd) == 0;
+    }
+    case Kind::Temporary: {
+      if (!FlushFileBuffers(HandleOf(fd_))) return false;
+      const int fd = fd_;
+      fd_ = -1;
+      const std::wstring temporary = AnsiToWide(temporary_);
+      temporary_.clear();
+      if (_close(fd) != 0 ||
+          !MoveFileExW(temporary.c_str(), AnsiToWide(target_).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
+bool DownloadFile::Close() {
+  if (fd_ < 0) return false;
+  if (Finish()) return true;
+  if (fd_ >= 0) Abandon();
+  return false;
+}
+
+void DownloadFile::Abandon() {
+  buffer_.clear();
+  failed_ = true;
+  switch (kind_) {
+    case Kind::InPlace:
+      _close(fd_);
+      break;
+    case Kind::Append:
+      if (oldSize_ >= 0) (void)CutBack(HandleOf(fd_), oldSize_);
+      _close(fd_);
+      if (created_) DeleteFileW(AnsiToWide(target_).c_str());
+      break;
+    case Kind::Temporary:
+      _close(fd_);
+      DeleteFileW(AnsiToWide(temporary_).c_str());
+      temporary_.clear();
+      break;
+  }
+  fd_ = -1;
+}
+
+}  // namespace qj

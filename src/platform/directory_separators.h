@@ -1,0 +1,11 @@
+#pragma once
+
+namespace qj {
+
+// The characters that end the directory part of a path in the tool's own path
+// rules (the converted ini file beside the target file, the query definition
+// file beside the executable): "/" on Linux; "\" and ":" on Windows, where
+// "/" is an ordinary character in these rules.
+const char* DirectorySeparators();
+
+}  // namespace qj

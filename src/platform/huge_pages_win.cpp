@@ -1,0 +1,24 @@
+#include "platform/huge_pages.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace qj {
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+size_t HugePagesRounded(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
+// Large pages need a user right that batch accounts rarely hold, and the
+// buffer must go back through std::free, so this is plain memory.
+void* AllocateHugePages(size_t bytes) {
+  void* block = std::malloc(HugePagesRounded(bytes));
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+}  // namespace qj
