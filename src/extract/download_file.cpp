@@ -100,6 +100,7 @@ bool LockNamedFile(int fd, const std::string& path, const std::string& shown) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK) return true;  // a file system without locks: go on unlocked
     Trace(" Warten auf Sperre der Datei %s\n", {shown});
+    Console::Flush();  // seen while the run waits
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
   }
