@@ -376,6 +376,7 @@ void DownloadFile::Abandon() {
         (void)::ftruncate(fd_, oldSize_);
         (void)::fsync(fd_);
       }
+      if (created_) ::unlink(target_.c_str());
       break;
     case Kind::Append:
       // Under the lock the bytes past the old size are this run's own.
