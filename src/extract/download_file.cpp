@@ -153,8 +153,6 @@ void RemoveLeftoverTemporaries(const std::string& target) {
 
 }  // namespace
 
-DownloadFile::DownloadFile() = default;
-
 DownloadFile::~DownloadFile() {
   if (fd_ >= 0) Abandon();
   Unlock();
@@ -167,7 +165,7 @@ bool DownloadFile::Fail() {
 }
 
 bool DownloadFile::CheckSignals() {
-  if (interrupted_ == 0) interrupted_ = TerminationSignalsHeld::Arrived();
+  if (interrupted_ == 0) interrupted_ = ArrivedTerminationSignal();
   if (interrupted_ == 0) return true;
   if (failure_.empty()) failure_ = std::string("abgebrochen durch ") + strsignal(interrupted_);
   failed_ = true;
@@ -177,7 +175,8 @@ bool DownloadFile::CheckSignals() {
 void DownloadFile::Unlock() {
   if (lockFd_ >= 0) ::close(lockFd_);
   lockFd_ = -1;
-  held_.reset();
+  if (signalsHeld_) ReleaseTerminationSignals();
+  signalsHeld_ = false;
 }
 
 bool DownloadFile::Open(const std::string& path, WriteMode mode) {
@@ -187,6 +186,7 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   created_ = false;
   buffer_.clear();
   oldContent_.clear();
+  keptInPlace_ = false;
   written_ = 0;
   if (path.empty()) {  // no name, no file: as opening it would fail
     errno = ENOENT;
@@ -220,7 +220,8 @@ bool DownloadFile::OpenAppend(const std::string& path) {
     ::close(fd_);
     fd_ = -1;
   }
-  held_ = std::make_unique<TerminationSignalsHeld>();
+  HoldTerminationSignals();
+  signalsHeld_ = true;
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return Fail();
   oldSize_ = st.st_size;
@@ -249,7 +250,8 @@ bool DownloadFile::OpenReplace(const std::string& path) {
     ::close(lockFd_);
     lockFd_ = -1;
   }
-  held_ = std::make_unique<TerminationSignalsHeld>();
+  HoldTerminationSignals();
+  signalsHeld_ = true;
   if (::fstat(lockFd_, &st) != 0) return Fail();
   // A target the user may not write stays as it is, as opening it would.
   if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail();
@@ -271,7 +273,8 @@ bool DownloadFile::OpenReplace(const std::string& path) {
 }
 
 bool DownloadFile::OpenInPlace() {
-  kind_ = Kind::KeptInPlace;
+  kind_ = Kind::InPlace;
+  keptInPlace_ = true;
   fd_ = ::open(target_.c_str(), O_RDWR | O_CLOEXEC);
   if (fd_ < 0 || !ReadAll(fd_, oldContent_) || ::lseek(fd_, 0, SEEK_SET) != 0) {
     const int error = errno;
@@ -317,13 +320,12 @@ bool DownloadFile::Finish() {
   if (!Flush()) return false;
   switch (kind_) {
     case Kind::InPlace: {
-      const int fd = fd_;
-      fd_ = -1;
-      return ::close(fd) == 0 || Fail();
-    }
-    case Kind::KeptInPlace: {
-      if (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0 || !CheckSignals()) return Fail();
-      if (::close(fd_) != 0) return Fail();
+      if (keptInPlace_ && (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0)) return Fail();
+      if (keptInPlace_ && !CheckSignals()) return false;
+      if (::close(fd_) != 0) {
+        fd_ = keptInPlace_ ? ::open(target_.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+        return Fail();
+      }
       fd_ = -1;
       return true;
     }
@@ -369,8 +371,7 @@ void DownloadFile::Abandon() {
   failed_ = true;
   switch (kind_) {
     case Kind::InPlace:
-      break;
-    case Kind::KeptInPlace:
+      if (!keptInPlace_) break;
       if (fd_ >= 0) {
         (void)!::pwrite(fd_, oldContent_.data(), oldContent_.size(), 0);
         (void)::ftruncate(fd_, oldSize_);

@@ -29,7 +29,6 @@
 
 #include <sys/types.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,11 +36,9 @@ namespace qj {
 
 enum class WriteMode { Replace, Append };
 
-class TerminationSignalsHeld;
-
 class DownloadFile {
  public:
-  DownloadFile();
+  DownloadFile() = default;
   // A file still open is abandoned: the old content comes back.
   ~DownloadFile();
   DownloadFile(const DownloadFile&) = delete;
@@ -74,25 +71,28 @@ class DownloadFile {
   void Abandon();
   void Unlock();
 
-  enum class Kind { Temporary, InPlace, KeptInPlace, Append };
+  enum class Kind { Temporary, InPlace, Append };
   Kind kind_ = Kind::InPlace;
   int fd_ = -1;
   int lockFd_ = -1;        // the locked target, when it is not fd_
   std::string target_;     // the file the records end up in
   std::string temporary_;  // replace mode: the file written first
   mode_t permissions_ = 0;
+#ifndef _WIN32  // Windows files have no owner ids; there fd_ is a C runtime descriptor of the file's handle
   bool keepOwner_ = false;
   uid_t owner_ = 0;
   gid_t group_ = 0;
+#endif
   off_t oldSize_ = 0;      // the size to cut back to
   off_t written_ = 0;      // written in place so far
   bool created_ = false;   // the run created the target file
   bool failed_ = false;
   int interrupted_ = 0;
   std::string failure_;
-  std::string oldContent_;  // kept in place: what comes back on failure
+  bool keptInPlace_ = false;  // written in place with oldContent_ to put back
+  bool signalsHeld_ = false;
+  std::string oldContent_;
   std::string buffer_;
-  std::unique_ptr<TerminationSignalsHeld> held_;
 };
 
 }  // namespace qj

@@ -1,5 +1,6 @@
 #include "platform/signals.h"
 
+#include <csignal>
 #include <ctime>
 #include <initializer_list>
 
@@ -7,12 +8,12 @@ namespace qj {
 
 namespace {
 
+sigset_t g_previous;
+
 sigset_t TerminationSet() {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGHUP);
+  for (const int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, sig);
   return set;
 }
 
@@ -23,14 +24,14 @@ void IgnoreWriteSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-TerminationSignalsHeld::TerminationSignalsHeld() {
+void HoldTerminationSignals() {
   const sigset_t set = TerminationSet();
-  sigprocmask(SIG_BLOCK, &set, &previous_);
+  sigprocmask(SIG_BLOCK, &set, &g_previous);
 }
 
-TerminationSignalsHeld::~TerminationSignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+void ReleaseTerminationSignals() { sigprocmask(SIG_SETMASK, &g_previous, nullptr); }
 
-int TerminationSignalsHeld::Arrived() {
+int ArrivedTerminationSignal() {
   sigset_t pending;
   if (sigpending(&pending) != 0) return 0;
   for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {

@@ -2,8 +2,6 @@
 // Signal dispositions of the process and the signals that end a run while
 // the download file is written.
 
-#include <csignal>
-
 namespace qj {
 
 // SIGPIPE and SIGXFSZ are ignored: a broken pipe on the console and a write
@@ -11,20 +9,13 @@ namespace qj {
 // process.
 void IgnoreWriteSignals();
 
-// SIGTERM, SIGINT and SIGHUP are held back while the download file is being
-// written, so that the run can put the old content back before it ends.
-class TerminationSignalsHeld {
- public:
-  TerminationSignalsHeld();
-  ~TerminationSignalsHeld();
-  TerminationSignalsHeld(const TerminationSignalsHeld&) = delete;
-  TerminationSignalsHeld& operator=(const TerminationSignalsHeld&) = delete;
+// SIGTERM, SIGINT and SIGHUP are held back between these two calls while the
+// download file is written, so that the run can put the old content back
+// before it ends. Release lets one that is still pending take effect.
+void HoldTerminationSignals();
+void ReleaseTerminationSignals();
 
-  // One of the held signals that has arrived (and is taken), or 0.
-  static int Arrived();
-
- private:
-  sigset_t previous_;
-};
+// One of the held signals that has arrived (and is taken), or 0.
+int ArrivedTerminationSignal();
 
 }  // namespace qj
