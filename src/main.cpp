@@ -1,12 +1,26 @@
 // qjsqlexe: runs one SQL statement and builds a download file from its rows.
 
+#include <cstring>
 #include <exception>
 #include <string>
 
 #include "driver/console.h"
 #include "driver/run_sequence.h"
+#include "platform/signals.h"
 
 namespace {
+
+// Standard output that could not be written (closed, full, a broken pipe)
+// gets its own exit code, so that a batch job does not take a written
+// download for a failed one and append it again; a download not written
+// keeps its 7.
+int ReportConsoleFailure(int code) {
+  const int error = qj::Console::OutError();
+  if (error == 0) return code;
+  qj::Console::Err(std::string("qjsqlexe: Standardausgabe nicht geschrieben: ") + std::strerror(error) + "\n");
+  qj::Console::Flush();
+  return code == qj::kExitDownloadNotWritten ? code : qj::kExitConsoleNotWritten;
+}
 
 // The diagnostic of an abnormal end is one line: engine messages may hold line breaks.
 int AbnormalEnd(std::string what) {
@@ -15,14 +29,15 @@ int AbnormalEnd(std::string what) {
   }
   qj::Console::Err("qjsqlexe: " + what + "\n");
   qj::Console::Flush();
-  return qj::kExitAbnormalEnd;
+  return ReportConsoleFailure(qj::kExitAbnormalEnd);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  qj::IgnoreWriteSignals();
   try {
-    return qj::RunMain(argc, argv);
+    return ReportConsoleFailure(qj::RunMain(argc, argv));
   } catch (const std::exception& e) {
     // A failure that no step turns into a result code: report it and end
     // without touching the download file.

@@ -1,5 +1,6 @@
 #include "driver/console.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "driver/run_context.h"
@@ -9,6 +10,11 @@ namespace qj {
 namespace {
 std::string* g_captured_out = nullptr;
 std::string* g_captured_err = nullptr;
+int g_out_error = 0;
+
+void NoteOutError() {
+  if (g_out_error == 0) g_out_error = errno != 0 ? errno : EIO;
+}
 }  // namespace
 
 void FormatArg::AppendTo(std::string& out) const {
@@ -42,7 +48,7 @@ void Console::Out(std::string_view text) {
     g_captured_out->append(text.data(), text.size());
     return;
   }
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) NoteOutError();
 }
 
 void Console::Err(std::string_view text) {
@@ -51,14 +57,16 @@ void Console::Err(std::string_view text) {
     return;
   }
   // Keep what the run printed so far ahead of the diagnostic on a shared terminal.
-  std::fflush(stdout);
+  if (std::fflush(stdout) != 0) NoteOutError();
   std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
 void Console::Flush() {
-  std::fflush(stdout);
+  if (std::fflush(stdout) != 0) NoteOutError();
   std::fflush(stderr);
 }
+
+int Console::OutError() { return g_out_error; }
 
 void Console::CaptureForTest(std::string* out, std::string* err) {
   g_captured_out = out;

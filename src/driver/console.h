@@ -9,6 +9,10 @@
 
 namespace qj {
 
+// Exit code of a run whose console output could not be written; the
+// download file is as the run left it.
+constexpr int kExitConsoleNotWritten = 8;
+
 // An argument for a "%s" or "%i" of a message text.
 class FormatArg {
  public:
@@ -37,6 +41,9 @@ class Console {
   // Standard error (diagnostics of an abnormal end, cut-value warnings).
   static void Err(std::string_view text);
   static void Flush();
+  // The error of the first failed write to standard output (closed, full,
+  // a broken pipe), or 0.
+  static int OutError();
 
   // Tests: send output into strings instead of the real streams; nullptr
   // restores the real stream.

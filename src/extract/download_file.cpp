@@ -1,19 +1,29 @@
 #include "extract/download_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "driver/console.h"
+#include "platform/signals.h"
 
 namespace qj {
 
 namespace {
 
 constexpr size_t kBufferSize = size_t{1} << 20;
+constexpr char kTemporaryMark[] = ".qjtmp-";
+constexpr size_t kTemporaryRandom = 6;  // the XXXXXX of mkostemp
 
 mode_t CurrentUmask() {
   const mode_t mask = umask(0);
@@ -44,6 +54,11 @@ std::string ResolveLink(const std::string& path) {
   return resolved;
 }
 
+bool IsDanglingLink(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) != 0;
+}
+
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
@@ -57,6 +72,17 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
+bool ReadAll(int fd, std::string& out) {
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    out.append(chunk, static_cast<size_t>(n));
+  }
+}
+
 void SyncDirectory(const std::string& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -66,64 +92,215 @@ void SyncDirectory(const std::string& dir) {
   ::close(fd);
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Takes the run's lock on fd, waiting for other runs, and tells whether path
+// still names the locked file.
+bool LockNamedFile(int fd, const std::string& path, const std::string& shown) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK) return true;  // a file system without locks: go on unlocked
+    Trace(" Warten auf Sperre der Datei %s\n", {shown});
+    Console::Flush();  // seen while the run waits
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  struct stat locked {}, named {};
+  return ::fstat(fd, &locked) == 0 && ::stat(path.c_str(), &named) == 0 && SameFile(locked, named);
+}
+
+bool MayGiveOwner(const struct stat& st) {
+  if (geteuid() == 0) return true;
+  if (st.st_uid != geteuid()) return false;
+  if (st.st_gid == getegid()) return true;
+  const int count = getgroups(0, nullptr);
+  std::vector<gid_t> groups(count > 0 ? static_cast<size_t>(count) : 0);
+  if (count > 0 && getgroups(count, groups.data()) != count) return false;
+  for (const gid_t g : groups) {
+    if (g == st.st_gid) return true;
+  }
+  return false;
+}
+
+// Whether a file renamed over the target would not be the same file to its
+// users or could not be made.
+bool RenameLosesIdentity(int fd, const struct stat& st, const std::string& target) {
+  if (st.st_nlink > 1 || !MayGiveOwner(st)) return true;
+  if (::flistxattr(fd, nullptr, 0) > 0) return true;
+  const std::string dir = DirectoryOf(target);
+  struct stat dirSt {};
+  if (::stat(dir.c_str(), &dirSt) != 0 || (dirSt.st_mode & S_ISVTX) != 0) return true;
+  if (::access(dir.c_str(), W_OK | X_OK) != 0) return true;
+  const long nameMax = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  const size_t temporaryName = 1 + NameOf(target).size() + sizeof kTemporaryMark - 1 + kTemporaryRandom;
+  return nameMax > 0 && temporaryName > static_cast<size_t>(nameMax);
+}
+
+// Temporary files of runs that were killed: no run holds them, as every run
+// writes its own only while it holds the target's lock.
+void RemoveLeftoverTemporaries(const std::string& target) {
+  const std::string dir = DirectoryOf(target);
+  const std::string prefix = "." + NameOf(target) + kTemporaryMark;
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.size() == prefix.size() + kTemporaryRandom && name.compare(0, prefix.size(), prefix) == 0) {
+      ::unlink((dir + "/" + name).c_str());
+    }
+  }
+  ::closedir(d);
+}
+
 }  // namespace
 
 DownloadFile::~DownloadFile() {
   if (fd_ >= 0) Abandon();
+  Unlock();
+}
+
+bool DownloadFile::Fail() {
+  if (failure_.empty()) failure_ = std::strerror(errno);
+  failed_ = true;
+  return false;
+}
+
+bool DownloadFile::CheckSignals() {
+  if (interrupted_ == 0) interrupted_ = ArrivedTerminationSignal();
+  if (interrupted_ == 0) return true;
+  if (failure_.empty()) failure_ = std::string("abgebrochen durch ") + strsignal(interrupted_);
+  failed_ = true;
+  return false;
+}
+
+void DownloadFile::Unlock() {
+  if (lockFd_ >= 0) ::close(lockFd_);
+  lockFd_ = -1;
+  if (signalsHeld_) ReleaseTerminationSignals();
+  signalsHeld_ = false;
 }
 
 bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   failed_ = false;
+  failure_.clear();
+  interrupted_ = 0;
+  created_ = false;
   buffer_.clear();
-  if (path.empty()) return false;  // no name, no file: as opening it would fail
+  oldContent_.clear();
+  keptInPlace_ = false;
+  written_ = 0;
+  if (path.empty()) {  // no name, no file: as opening it would fail
+    errno = ENOENT;
+    return Fail();
+  }
   buffer_.reserve(kBufferSize);
+  const bool opened = mode == WriteMode::Append ? OpenAppend(path) : OpenReplace(path);
+  if (!opened) {
+    if (failure_.empty()) Fail();
+    Unlock();
+  }
+  return opened;
+}
+
+bool DownloadFile::OpenAppend(const std::string& path) {
+  kind_ = Kind::Append;
+  target_ = path;
+  for (;;) {
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
+    created_ = fd_ >= 0;
+    if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd_ < 0 && errno == ENOENT) continue;  // removed between the two opens
+    if (fd_ < 0) return Fail();
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return Fail();
+    if (!S_ISREG(st.st_mode)) {
+      oldSize_ = -1;
+      return true;
+    }
+    if (LockNamedFile(fd_, path, path)) break;
+    ::close(fd_);
+    fd_ = -1;
+  }
+  HoldTerminationSignals();
+  signalsHeld_ = true;
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return Fail();
+  oldSize_ = st.st_size;
+  return true;
+}
+
+bool DownloadFile::OpenReplace(const std::string& path) {
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
-
-  if (mode == WriteMode::Append) {
-    kind_ = Kind::Append;
-    target_ = path;
-    created_ = !exists;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd_ < 0) return false;
-    struct stat now {};
-    oldSize_ = (::fstat(fd_, &now) == 0 && S_ISREG(now.st_mode)) ? now.st_size : -1;
-    return true;
-  }
-
-  if (exists && !S_ISREG(st.st_mode)) {
+  if ((exists && !S_ISREG(st.st_mode)) || IsDanglingLink(path)) {
     kind_ = Kind::InPlace;
     target_ = path;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd_ >= 0;
+    return fd_ >= 0 || Fail();
   }
+  target_ = ResolveLink(path);
+  // The lock sits on the target itself; a missing target is created empty to
+  // carry it and removed again when the run fails.
+  for (;;) {
+    lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created_ = lockFd_ >= 0;
+    if (lockFd_ < 0 && errno == EEXIST) lockFd_ = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (lockFd_ < 0 && errno == ENOENT) continue;
+    if (lockFd_ < 0) return Fail();
+    if (LockNamedFile(lockFd_, target_, path)) break;
+    ::close(lockFd_);
+    lockFd_ = -1;
+  }
+  HoldTerminationSignals();
+  signalsHeld_ = true;
+  if (::fstat(lockFd_, &st) != 0) return Fail();
+  // A target the user may not write stays as it is, as opening it would.
+  if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail();
+  RemoveLeftoverTemporaries(target_);
+  if (!created_ && RenameLosesIdentity(lockFd_, st, target_)) return OpenInPlace();
 
   kind_ = Kind::Temporary;
-  target_ = ResolveLink(path);
-  // A target the user may not write stays as it is, as opening it would.
-  if (exists && ::access(target_.c_str(), W_OK) != 0) return false;
-  permissions_ = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-  keepOwner_ = exists;
+  permissions_ = created_ ? (0666 & ~CurrentUmask()) : (st.st_mode & 07777);
+  keepOwner_ = !created_;
   owner_ = st.st_uid;
   group_ = st.st_gid;
-  temporary_ = DirectoryOf(target_) + "/." + NameOf(target_) + ".qjtmp-XXXXXX";
+  temporary_ = DirectoryOf(target_) + "/." + NameOf(target_) + kTemporaryMark + std::string(kTemporaryRandom, 'X');
   fd_ = ::mkostemp(&temporary_[0], O_CLOEXEC);
   if (fd_ < 0) {
     temporary_.clear();
-    return false;
+    return OpenInPlace();  // no temporary file possible here: as "w" would
   }
   return true;
 }
 
+bool DownloadFile::OpenInPlace() {
+  kind_ = Kind::InPlace;
+  keptInPlace_ = true;
+  fd_ = ::open(target_.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd_ < 0 || !ReadAll(fd_, oldContent_) || ::lseek(fd_, 0, SEEK_SET) != 0) {
+    const int error = errno;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (created_) ::unlink(target_.c_str());
+    errno = error;
+    return Fail();
+  }
+  oldSize_ = static_cast<off_t>(oldContent_.size());
+  return true;
+}
+
 bool DownloadFile::Flush() {
-  if (failed_) return false;
-  if (!buffer_.empty() && !WriteAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
+  if (failed_ || !CheckSignals()) return false;
+  if (!buffer_.empty()) {
+    if (!WriteAll(fd_, buffer_.data(), buffer_.size())) return Fail();
+    written_ += static_cast<off_t>(buffer_.size());
+  }
   buffer_.clear();
-  return !failed_;
+  return true;
 }
 
 bool DownloadFile::Write(std::string_view record) {
   if (failed_ || fd_ < 0) return false;
+  // The whole record goes into the buffer before any flush.
   size_t start = 0;
   for (;;) {
     const void* found = record.size() > start ? std::memchr(record.data() + start, '\n', record.size() - start)
@@ -134,7 +311,6 @@ bool DownloadFile::Write(std::string_view record) {
     if (found == nullptr) break;
     buffer_ += "\r\n";
     start = end + 1;
-    if (buffer_.size() >= kBufferSize && !Flush()) return false;
   }
   if (buffer_.size() >= kBufferSize) return Flush();
   return true;
@@ -144,31 +320,36 @@ bool DownloadFile::Finish() {
   if (!Flush()) return false;
   switch (kind_) {
     case Kind::InPlace: {
-      const int fd = fd_;
+      if (keptInPlace_ && (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0)) return Fail();
+      if (keptInPlace_ && !CheckSignals()) return false;
+      if (::close(fd_) != 0) {
+        fd_ = keptInPlace_ ? ::open(target_.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+        return Fail();
+      }
       fd_ = -1;
-      return ::close(fd) == 0;
+      return true;
     }
     case Kind::Append: {
-      if (oldSize_ >= 0 && ::fsync(fd_) != 0) return false;
-      const int fd = fd_;
-      fd_ = -1;
-      if (::close(fd) != 0) {
-        if (oldSize_ >= 0) (void)::truncate(target_.c_str(), oldSize_);
-        if (created_) ::unlink(target_.c_str());
+      if (oldSize_ >= 0 && ::fsync(fd_) != 0) return Fail();
+      if (!CheckSignals()) return false;
+      if (::close(fd_) != 0) {
+        Fail();
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
         return false;
       }
+      fd_ = -1;
       return true;
     }
     case Kind::Temporary: {
-      if (keepOwner_) (void)::fchown(fd_, owner_, group_);  // best effort: needs the right to
-      if (::fchmod(fd_, permissions_) != 0 || ::fsync(fd_) != 0) return false;
-      const int fd = fd_;
-      fd_ = -1;
-      if (::close(fd) != 0 || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        ::unlink(temporary_.c_str());
-        temporary_.clear();
-        return false;
+      if (keepOwner_) (void)::fchown(fd_, owner_, group_);  // checked by RenameLosesIdentity
+      if (::fchmod(fd_, permissions_) != 0 || ::fsync(fd_) != 0) return Fail();
+      if (!CheckSignals()) return false;
+      if (::close(fd_) != 0) {
+        fd_ = -1;
+        return Fail();
       }
+      fd_ = -1;
+      if (::rename(temporary_.c_str(), target_.c_str()) != 0) return Fail();
       temporary_.clear();
       SyncDirectory(DirectoryOf(target_));
       return true;
@@ -179,9 +360,10 @@ bool DownloadFile::Finish() {
 
 bool DownloadFile::Close() {
   if (fd_ < 0) return false;
-  if (Finish()) return true;
-  if (fd_ >= 0) Abandon();
-  return false;
+  const bool done = Finish();
+  if (!done) Abandon();
+  Unlock();
+  return done;
 }
 
 void DownloadFile::Abandon() {
@@ -189,17 +371,26 @@ void DownloadFile::Abandon() {
   failed_ = true;
   switch (kind_) {
     case Kind::InPlace:
+      if (!keptInPlace_) break;
+      if (fd_ >= 0) {
+        (void)!::pwrite(fd_, oldContent_.data(), oldContent_.size(), 0);
+        (void)::ftruncate(fd_, oldSize_);
+        (void)::fsync(fd_);
+      }
+      if (created_) ::unlink(target_.c_str());
       break;
     case Kind::Append:
-      if (oldSize_ >= 0) (void)::ftruncate(fd_, oldSize_);
+      // Under the lock the bytes past the old size are this run's own.
+      if (fd_ >= 0 && oldSize_ >= 0) (void)::ftruncate(fd_, oldSize_);
       if (created_) ::unlink(target_.c_str());
       break;
     case Kind::Temporary:
-      ::unlink(temporary_.c_str());
+      if (!temporary_.empty()) ::unlink(temporary_.c_str());
       temporary_.clear();
+      if (created_) ::unlink(target_.c_str());
       break;
   }
-  ::close(fd_);
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
 

@@ -1,13 +1,31 @@
 #pragma once
 // Writing the download file so that a failure never leaves it half written.
 //
+// Every run holds an advisory lock (flock, exclusive) on the target file from
+// Open to Close, so runs on one target follow each other; a run that finds
+// the file locked waits, with a trace line. Once it holds the lock it checks
+// that the path still names the file it opened (a replace run before it may
+// have put a new file there) and opens it again if not.
+//
 // Replace mode, target a regular file or missing: the records go to a
 // temporary file ".<name>.qjtmp-XXXXXX" in the target's directory, which is
-// flushed to disk, given the old file's permission bits (a new file gets
-// 0666 less the umask) and renamed over the target. A target that exists but
-// is no regular file (a device, a FIFO) is written in place. Append mode
-// remembers the old size and cuts the file back to it when anything fails.
-// Every LF byte of a record is written as CR LF.
+// flushed to disk, given the old file's permission bits and owner (a new
+// file gets 0666 less the umask) and renamed over the target. Leftover
+// temporary files of killed runs are removed first. Where the rename would
+// change the file's identity (more than one hard link, extended attributes
+// or ACLs, an owner or group this user cannot give, a directory that is not
+// writable or sticky, a name too long for the temporary name, no room for the
+// temporary file) the file is written in place: its old content is kept in
+// memory and written back when anything fails. A target that exists but is
+// no regular file (a device, a FIFO) or a dangling symbolic link is written
+// as a plain "w" writer would.
+//
+// Append mode remembers the size under the lock and cuts the file back to it
+// when anything fails; a file the run created is removed then.
+//
+// SIGTERM, SIGINT and SIGHUP are held back from taking the lock to Close;
+// one that arrives ends the write as a failure with the old content back,
+// and Interrupted() names it. Every LF byte of a record is written as CR LF.
 
 #include <sys/types.h>
 
@@ -37,14 +55,26 @@ class DownloadFile {
   // no temporary file is left.
   bool Close();
 
+  // The cause of the first failure, as the system describes it.
+  const std::string& Failure() const { return failure_; }
+  // The termination signal that ended the write, or 0.
+  int Interrupted() const { return interrupted_; }
+
  private:
+  bool OpenAppend(const std::string& path);
+  bool OpenReplace(const std::string& path);
+  bool OpenInPlace();
+  bool Fail();
+  bool CheckSignals();
   bool Flush();
   bool Finish();
   void Abandon();
+  void Unlock();
 
   enum class Kind { Temporary, InPlace, Append };
   Kind kind_ = Kind::InPlace;
   int fd_ = -1;
+  int lockFd_ = -1;        // the locked target, when it is not fd_
   std::string target_;     // the file the records end up in
   std::string temporary_;  // replace mode: the file written first
   mode_t permissions_ = 0;
@@ -53,9 +83,15 @@ class DownloadFile {
   uid_t owner_ = 0;
   gid_t group_ = 0;
 #endif
-  off_t oldSize_ = 0;      // append mode: the size to cut back to
-  bool created_ = false;   // append mode: the file did not exist before
+  off_t oldSize_ = 0;      // the size to cut back to
+  off_t written_ = 0;      // written in place so far
+  bool created_ = false;   // the run created the target file
   bool failed_ = false;
+  int interrupted_ = 0;
+  std::string failure_;
+  bool keptInPlace_ = false;  // written in place with oldContent_ to put back
+  bool signalsHeld_ = false;
+  std::string oldContent_;
   std::string buffer_;
 };
 

@@ -1,5 +1,7 @@
 #include "extract/output_file.h"
 
+#include <cstdlib>
+
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "extract/download_file.h"
@@ -18,6 +20,23 @@ void SortOutputLines() {
   SortLines(ctx.OutputLines, collation);
 }
 
+namespace {
+
+// The cause of a failure, on one line of standard error beside the message
+// on standard output.
+void ReportCause(const DownloadFile& file) {
+  Console::Err(FormatMessage("qjsqlexe: Datei %s: %s\n", {ctx.TargetFile, file.Failure()}));
+}
+
+// A termination signal held back during the write: the old content is back,
+// the run ends as the signal would have ended it.
+[[noreturn]] void EndBySignal(int signal) {
+  Console::Flush();
+  std::_Exit(128 + signal);
+}
+
+}  // namespace
+
 void WriteFile() {
   // Every row is formatted by now: the count of cut values is complete.
   ReportCutValueCount();
@@ -26,6 +45,7 @@ void WriteFile() {
     DownloadFile file;
     if (!file.Open(ctx.TargetFile, ctx.ReplaceFlag == "1" ? WriteMode::Replace : WriteMode::Append)) {
       Print("Datei konnte nicht erstellt werden:\n%s\n", {ctx.TargetFile});
+      ReportCause(file);
       ctx.DownloadNotWritten = true;
     } else {
       bool written = true;
@@ -38,7 +58,9 @@ void WriteFile() {
       written = file.Close() && written;
       if (!written) {
         Print("Datei konnte nicht geschrieben werden:\n%s\n", {ctx.TargetFile});
+        ReportCause(file);
         ctx.DownloadNotWritten = true;
+        if (file.Interrupted() != 0) EndBySignal(file.Interrupted());
       }
     }
   }

@@ -82,10 +82,12 @@ TEST_F(DownloadFile, ByteExactSortedDownloadInEveryLocaleAndMode) {
             "qjsqlexe: Warnung: Feld FELD05: Wert mit 21 Bytes auf 19 Bytes gekuerzt\n");
 }
 
+// The file size limit is passed with SIGXFSZ at its default (which would end
+// the process): the write fails with EFBIG instead, and the cause is named.
 TEST_F(DownloadFile, FailedWriteExits7WithTheOldFileIntact) {
   qjtest::RunOptions limited;
   limited.beforeExec = []() {
-    signal(SIGXFSZ, SIG_IGN);
+    signal(SIGXFSZ, SIG_DFL);
     const rlimit rl{100, 100};
     setrlimit(RLIMIT_FSIZE, &rl);
   };
@@ -94,6 +96,7 @@ TEST_F(DownloadFile, FailedWriteExits7WithTheOldFileIntact) {
     auto r = install.Run({"ITEMS", "T1", "dnl/out.txt", flag}, "de_DE.UTF-8", limited);
     EXPECT_EQ(r.exitCode, 7) << flag << r.err;
     EXPECT_EQ(r.out, "Datei konnte nicht geschrieben werden:\ndnl/out.txt\n" + count);
+    EXPECT_EQ(r.err, "qjsqlexe: Datei dnl/out.txt: File too large\n");
     EXPECT_EQ(ReadBytes(target), "OLD CONTENT");
     EXPECT_EQ(install.DnlEntries(), std::vector<std::string>{"out.txt"});
   }

@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -200,6 +201,73 @@ TEST_F(OutputFile, LargeDownloadsAndAnAbandonedAppend) {
     ASSERT_TRUE(abandoned.Write(std::string(3 << 20, 'x')));  // past the buffer: on disk already
   }
   EXPECT_EQ(Entries(), Names{"out.txt"});
+}
+
+// Where a rename would make another file of it, the download is written in
+// place: hard links, extended attributes, a sticky directory and a name too
+// long for the temporary name keep the inode; a dangling link gets its file.
+// A failed write in place puts the old content back.
+TEST_F(OutputFile, IdentityIsKeptWhereARenameWouldLoseIt) {
+  auto inode = [](const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_ino;
+  };
+  WriteBytes(target_, "old linked content");
+  ASSERT_EQ(link(target_.c_str(), dir_.File("other.txt").c_str()), 0);
+  const ino_t linked = inode(target_);
+  EXPECT_EQ(Write(target_, "1", {"new"}), "");
+  EXPECT_EQ(ReadBytes(dir_.File("other.txt")), "new");
+  EXPECT_EQ(inode(target_), linked);
+  EXPECT_EQ(RunWithFileSizeLimit(3000, [&]() {
+              Write(target_, "1", Names(20, std::string(1000, 'r')));
+              return ctx.DownloadNotWritten ? 7 : 1;
+            }),
+            7);
+  EXPECT_EQ(ReadBytes(dir_.File("other.txt")), "new");
+  std::remove(dir_.File("other.txt").c_str());
+
+  if (setxattr(target_.c_str(), "user.qjtest", "1", 1, 0) == 0) {
+    const ino_t tagged = inode(target_);
+    Write(target_, "1", {"tagged"});
+    char value[4] = {};
+    EXPECT_EQ(getxattr(target_.c_str(), "user.qjtest", value, sizeof value), 1);
+    EXPECT_EQ(inode(target_), tagged);
+    removexattr(target_.c_str(), "user.qjtest");
+  }
+
+  const std::string longName = dir_.File(std::string(250, 'n'));
+  WriteBytes(longName, "old");
+  const ino_t longInode = inode(longName);
+  EXPECT_EQ(Write(longName, "1", {"long"}), "");
+  EXPECT_EQ(ReadBytes(longName), "long");
+  EXPECT_EQ(inode(longName), longInode);
+  std::remove(longName.c_str());
+
+  ASSERT_EQ(chmod(dir_.path().c_str(), 01777), 0);
+  const ino_t sticky = inode(target_);
+  Write(target_, "1", {"sticky"});
+  EXPECT_EQ(inode(target_), sticky);
+  EXPECT_EQ(ReadBytes(target_), "sticky");
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0700), 0);
+
+  const std::string dangling = dir_.File("link.txt");
+  ASSERT_EQ(symlink("made.txt", dangling.c_str()), 0);
+  EXPECT_EQ(Write(dangling, "1", {"made"}), "");
+  EXPECT_TRUE(S_ISLNK(Mode(dangling)));
+  EXPECT_EQ(ReadBytes(dir_.File("made.txt")), "made");
+  EXPECT_FALSE(ctx.DownloadNotWritten);
+}
+
+// Temporary files of killed runs go with the next replace; other names stay.
+TEST_F(OutputFile, ReplaceRemovesLeftoverTemporaryFiles) {
+  WriteBytes(dir_.File(".out.txt.qjtmp-a1B2c3"), "killed run");
+  WriteBytes(dir_.File(".out.txt.qjtmp-keep"), "not ours");
+  Write(target_, "0", {"append leaves them"});
+  EXPECT_EQ(Entries(), (Names{".out.txt.qjtmp-a1B2c3", ".out.txt.qjtmp-keep", "out.txt"}));
+  Write(target_, "1", {"replace"});
+  EXPECT_EQ(Entries(), (Names{".out.txt.qjtmp-keep", "out.txt"}));
+  EXPECT_EQ(ReadBytes(target_), "replace");
 }
 
 }  // namespace
