@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dbconn/column_binding.h"
 #include "dbconn/column_value.h"
 #include "dbconn/db_error.h"
 #include "dbconn/odbc_handles.h"
@@ -69,24 +70,6 @@ struct FetchOptions {
 };
 FetchOptions& DefaultFetchOptions();
 
-// One result column: how it is bound and its value for the current row.
-struct BoundColumn {
-  SQLSMALLINT sqlType = 0;
-  SQLULEN declaredSize = 0;
-  ValueKind kind = ValueKind::Text;
-  SQLSMALLINT cType = SQL_C_WCHAR;
-  SQLLEN elementBytes = 0;          // bytes per row in the bound buffer
-  // A typed value bound as the driver's text: its own C type and a buffer of
-  // that type, for a text that is not in plain form.
-  SQLSMALLINT typedCType = 0;
-  std::vector<unsigned char> typed;
-  std::vector<char16_t> wide;       // text columns: the rowset's buffers
-  std::vector<unsigned char> data;  // all other columns
-  std::vector<SQLLEN> indicators;   // one length indicator per row
-  ColumnValue value;
-  uint64_t valueRow = 0;            // row serial that value was built for
-};
-
 class OdbcStatement {
  public:
   explicit OdbcStatement(OdbcConnection& connection);
@@ -115,11 +98,11 @@ class OdbcStatement {
  private:
   void DescribeAndBind(SQLSMALLINT count);
   bool FetchBlock();
-  void LoadSingleRow();
-  void ReadWholeText(SQLUSMALLINT columnNumber, std::u16string& out, bool& isNull);
-  void ReadWholeBinary(SQLUSMALLINT columnNumber, std::string& out, bool& isNull);
+  bool LoadSingleRow();
+  // The whole text or binary value of the column by SQLGetData into its
+  // value's bytes; false for NULL.
+  bool ReadWhole(BoundColumn& column, SQLUSMALLINT columnNumber);
   void BuildValue(BoundColumn& column, int index);
-  void BuildFixedValue(BoundColumn& column, const unsigned char* element);
   void BuildFromText(BoundColumn& column, int index, std::string_view text, bool truncated);
   void PositionOnRow();
 

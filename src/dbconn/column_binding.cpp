@@ -1,0 +1,145 @@
+#include "dbconn/column_binding.h"
+
+#include <cstring>
+
+namespace qj {
+
+namespace {
+
+SQLLEN RoundUp8(SQLLEN bytes) { return (bytes + 7) / 8 * 8; }
+
+// Bytes for the text of a typed value bound as text: every plain form fits.
+constexpr SQLLEN kPlainTextBytes = 64;
+
+void SetFixed(BoundColumn& c, ValueKind kind, SQLSMALLINT cType, SQLLEN bytes) {
+  c.kind = kind;
+  c.binding = Binding::Fixed;
+  c.cType = cType;
+  c.elementBytes = bytes;
+}
+
+}  // namespace
+
+// For fixed-length C types the driver steps through the rows by the size of
+// the C type, so that size is exact; text and binary buffers step by their
+// buffer length. A typed value bound as the driver's text keeps its own C
+// type for the texts that are not in plain form.
+void ChooseBinding(BoundColumn& c, bool driverText) {
+  c.typedCType = 0;
+  c.typed.clear();
+  switch (c.sqlType) {
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+      SetFixed(c, ValueKind::Integer, SQL_C_SBIGINT, sizeof(SQLBIGINT));
+      break;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+      SetFixed(c, ValueKind::Float, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
+      break;
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+      SetFixed(c, ValueKind::Date, SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT));
+      break;
+    case SQL_TYPE_TIME:
+    case SQL_TIME:
+      SetFixed(c, ValueKind::Time, SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT));
+      break;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+      SetFixed(c, ValueKind::Timestamp, SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT));
+      break;
+    case SQL_BIT:
+      SetFixed(c, ValueKind::Boolean, SQL_C_BIT, 1);
+      return;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: {
+      c.kind = ValueKind::Binary;
+      c.binding = Binding::Binary;
+      c.cType = SQL_C_BINARY;
+      const SQLULEN bytes = c.declaredSize > 0 && c.declaredSize < kMaxBoundBytes ? c.declaredSize : kMaxBoundBytes;
+      c.elementBytes = RoundUp8(static_cast<SQLLEN>(bytes));
+      return;
+    }
+    default: {  // character data and everything else arrives as text
+      c.kind = ValueKind::Text;
+      const auto chars = static_cast<SQLLEN>(
+          c.declaredSize > 0 && c.declaredSize < kMaxBoundChars ? c.declaredSize : kMaxBoundChars);
+      if (driverText) {
+        c.binding = Binding::DriverText;
+        c.cType = SQL_C_CHAR;
+        c.elementBytes = RoundUp8(chars * 3 + 1);  // up to three UTF-8 bytes a character
+      } else {
+        c.binding = Binding::WideText;
+        c.cType = SQL_C_WCHAR;
+        c.elementBytes = RoundUp8((chars + 1) * static_cast<SQLLEN>(sizeof(char16_t)));
+      }
+      return;
+    }
+  }
+  if (driverText) {
+    c.binding = Binding::TypedText;
+    c.typedCType = c.cType;
+    c.typed.assign(static_cast<size_t>(c.elementBytes), 0);
+    c.cType = SQL_C_CHAR;
+    c.elementBytes = kPlainTextBytes;
+  }
+}
+
+SQLLEN ValueRoom(const BoundColumn& c) {
+  if (c.cType == SQL_C_WCHAR) return c.elementBytes - static_cast<SQLLEN>(sizeof(char16_t));
+  return c.cType == SQL_C_CHAR ? c.elementBytes - 1 : c.elementBytes;
+}
+
+void FillFixedValue(ValueKind kind, const unsigned char* element, ColumnValue& v) {
+  switch (kind) {
+    case ValueKind::Integer: {
+      SQLBIGINT n;
+      std::memcpy(&n, element, sizeof(n));
+      v.integer = n;
+      break;
+    }
+    case ValueKind::Float:
+      std::memcpy(&v.real, element, sizeof(v.real));
+      break;
+    case ValueKind::Date: {
+      SQL_DATE_STRUCT d;
+      std::memcpy(&d, element, sizeof(d));
+      v.year = d.year;
+      v.month = d.month;
+      v.day = d.day;
+      break;
+    }
+    case ValueKind::Time: {
+      SQL_TIME_STRUCT t;
+      std::memcpy(&t, element, sizeof(t));
+      v.hour = t.hour;
+      v.minute = t.minute;
+      v.second = t.second;
+      break;
+    }
+    case ValueKind::Timestamp: {
+      SQL_TIMESTAMP_STRUCT ts;
+      std::memcpy(&ts, element, sizeof(ts));
+      v.year = ts.year;
+      v.month = ts.month;
+      v.day = ts.day;
+      v.hour = ts.hour;
+      v.minute = ts.minute;
+      v.second = ts.second;
+      break;
+    }
+    case ValueKind::Boolean:
+      v.boolean = element[0] != 0;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace qj

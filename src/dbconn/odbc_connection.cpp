@@ -1,0 +1,100 @@
+#include <string_view>
+
+#include "dbconn/odbc_engine.h"
+#include "platform/code_page.h"
+
+namespace qj {
+
+namespace {
+
+SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
+
+bool NeedsBraces(const std::string& value) {
+  if (value.empty()) return false;
+  if (value.front() == ' ' || value.back() == ' ') return true;
+  return value.find_first_of(";{}") != std::string::npos;
+}
+
+std::string ConnectionValue(const std::string& value) {
+  if (!NeedsBraces(value)) return value;
+  std::string out = "{";
+  for (char c : value) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  out += '}';
+  return out;
+}
+
+bool FindParam(const std::vector<std::string>& params, std::string_view prefix, std::string& value) {
+  for (const std::string& line : params) {
+    if (line.compare(0, prefix.size(), prefix) == 0) {
+      value = line.substr(prefix.size());
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+ConnectTarget ConnectTargetFromParams(const std::vector<std::string>& params, const std::string& aliasName) {
+  ConnectTarget target;
+  if (!FindParam(params, "ODBC DSN=", target.dataSource) || target.dataSource.empty()) target.dataSource = aliasName;
+  FindParam(params, "USER NAME=", target.user);
+  FindParam(params, "PASSWORD=", target.password);
+  target.connectionString = target.dataSource.find('=') != std::string::npos;
+  return target;
+}
+
+std::string ConnectionStringWithLogin(const std::string& base, const std::string& user, const std::string& password) {
+  std::string out = base;
+  auto append = [&out](const char* keyword, const std::string& value) {
+    if (value.empty()) return;
+    if (!out.empty() && out.back() != ';') out += ';';
+    out += keyword;
+    out += '=';
+    out += ConnectionValue(value);
+  };
+  append("UID", user);
+  append("PWD", password);
+  return out;
+}
+
+void OdbcConnection::Connect(const ConnectTarget& target) {
+  env_ = OdbcHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+  Check(SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), env_,
+        "SQLSetEnvAttr", &warnings_);
+  dbc_ = OdbcHandle(SQL_HANDLE_DBC, env_.get());
+  SQLRETURN ret;
+  if (target.connectionString) {
+    std::u16string text = Cp1252ToUtf16(ConnectionStringWithLogin(target.dataSource, target.user, target.password));
+    SQLSMALLINT outLength = 0;
+    ret = SQLDriverConnectW(dbc_.get(), nullptr, Wide(text), static_cast<SQLSMALLINT>(text.size()), nullptr, 0,
+                            &outLength, SQL_DRIVER_NOPROMPT);
+  } else {
+    std::u16string dsn = Cp1252ToUtf16(target.dataSource);
+    std::u16string user = Cp1252ToUtf16(target.user);
+    std::u16string password = Cp1252ToUtf16(target.password);
+    ret = SQLConnectW(dbc_.get(), Wide(dsn), static_cast<SQLSMALLINT>(dsn.size()), Wide(user),
+                      static_cast<SQLSMALLINT>(user.size()), Wide(password), static_cast<SQLSMALLINT>(password.size()));
+  }
+  Check(ret, dbc_, target.connectionString ? "SQLDriverConnect" : "SQLConnect", &warnings_);
+  dbc_.SetConnected(true);
+  if (!SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_GETDATA_EXTENSIONS, &getDataExtensions_, sizeof(getDataExtensions_),
+                                nullptr))) {
+    getDataExtensions_ = 0;
+  }
+  SQLCHAR driverName[256] = {0};
+  SQLSMALLINT nameLength = 0;
+  keepsValuesAsText_ =
+      SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_DRIVER_NAME, driverName, sizeof driverName, &nameLength)) &&
+      std::string_view(reinterpret_cast<const char*>(driverName)).find("sqlite3odbc") != std::string_view::npos;
+}
+
+FetchOptions& DefaultFetchOptions() {
+  static FetchOptions options;
+  return options;
+}
+
+}  // namespace qj
