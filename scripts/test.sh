@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the suite once as built, then once more
-# under AddressSanitizer and UndefinedBehaviorSanitizer. A PostgreSQL server is
-# started on loopback for the run and stopped afterwards.
+# under AddressSanitizer and UndefinedBehaviorSanitizer. A PostgreSQL and a
+# MariaDB server are started on loopback for the run and stopped afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -15,9 +15,11 @@ cmake -S . -B build-asan -DQJ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan -j"$jobs"
 
 pgdir=$(mktemp -d /tmp/qjsqlexe-pg.XXXXXX)
-trap 'scripts/pg_server.sh stop "$pgdir"' EXIT
+mariadir=$(mktemp -d /tmp/qjsqlexe-maria.XXXXXX)
+trap 'scripts/pg_server.sh stop "$pgdir"; scripts/mariadb_server.sh stop "$mariadir"' EXIT
 eval "$(scripts/pg_server.sh start "$pgdir")"
-export QJ_REQUIRE_PG=1
+eval "$(scripts/mariadb_server.sh start "$mariadir")"
+export QJ_REQUIRE_PG=1 QJ_REQUIRE_MARIA=1
 
 echo "== test suite"
 ctest --test-dir build --output-on-failure -j"$jobs"

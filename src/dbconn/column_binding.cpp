@@ -1,10 +1,23 @@
 #include "dbconn/column_binding.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace qj {
 
 namespace {
+
+// The double nearest to the decimal the 7 significant digits of f give: 0.1f
+// gives 0.1, not 0.100000001490116.
+double SinglePrecisionValue(float f) {
+  if (!std::isfinite(f)) return f;
+  char text[32];
+  const std::to_chars_result r = std::to_chars(text, text + sizeof text, f, std::chars_format::scientific, 6);
+  double d = f;
+  std::from_chars(text, r.ptr, d);
+  return d;
+}
 
 SQLLEN RoundUp8(SQLLEN bytes) { return (bytes + 7) / 8 * 8; }
 
@@ -32,9 +45,11 @@ void ChooseBinding(BoundColumn& c, bool driverText) {
     case SQL_SMALLINT:
     case SQL_INTEGER:
     case SQL_BIGINT:
-      SetFixed(c, ValueKind::Integer, SQL_C_SBIGINT, sizeof(SQLBIGINT));
+      SetFixed(c, ValueKind::Integer, c.isUnsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT, sizeof(SQLBIGINT));
       break;
     case SQL_REAL:
+      SetFixed(c, ValueKind::Float, SQL_C_FLOAT, sizeof(SQLREAL));
+      break;
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_DECIMAL:
@@ -48,6 +63,12 @@ void ChooseBinding(BoundColumn& c, bool driverText) {
     case SQL_TYPE_TIME:
     case SQL_TIME:
       SetFixed(c, ValueKind::Time, SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT));
+      if (!driverText) {
+        c.binding = Binding::TimeText;
+        c.cType = SQL_C_CHAR;
+        c.elementBytes = kPlainTextBytes;
+        return;
+      }
       break;
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
@@ -91,21 +112,49 @@ void ChooseBinding(BoundColumn& c, bool driverText) {
   }
 }
 
+bool MayOutgrowBuffer(const BoundColumn& c) {
+  switch (c.binding) {
+    case Binding::WideText:
+    case Binding::DriverText:
+      return c.declaredSize == 0 || c.declaredSize >= kMaxBoundChars;
+    case Binding::Binary:
+      return c.declaredSize == 0 || c.declaredSize > kMaxBoundBytes;
+    case Binding::TypedText:
+      return true;  // a text not in plain form goes to the driver's conversion
+    default:
+      return false;
+  }
+}
+
 SQLLEN ValueRoom(const BoundColumn& c) {
   if (c.cType == SQL_C_WCHAR) return c.elementBytes - static_cast<SQLLEN>(sizeof(char16_t));
   return c.cType == SQL_C_CHAR ? c.elementBytes - 1 : c.elementBytes;
 }
 
-void FillFixedValue(ValueKind kind, const unsigned char* element, ColumnValue& v) {
+void FillFixedValue(ValueKind kind, SQLSMALLINT cType, const unsigned char* element, ColumnValue& v) {
+  v.isUnsigned = false;
   switch (kind) {
-    case ValueKind::Integer: {
-      SQLBIGINT n;
-      std::memcpy(&n, element, sizeof(n));
-      v.integer = n;
+    case ValueKind::Integer:
+      if (cType == SQL_C_UBIGINT) {
+        SQLUBIGINT n;
+        std::memcpy(&n, element, sizeof(n));
+        v.isUnsigned = true;
+        v.unsignedInteger = n;
+        v.integer = static_cast<int64_t>(n);
+      } else {
+        SQLBIGINT n;
+        std::memcpy(&n, element, sizeof(n));
+        v.integer = n;
+      }
       break;
-    }
     case ValueKind::Float:
-      std::memcpy(&v.real, element, sizeof(v.real));
+      if (cType == SQL_C_FLOAT) {
+        SQLREAL f;
+        std::memcpy(&f, element, sizeof(f));
+        v.real = SinglePrecisionValue(f);
+      } else {
+        std::memcpy(&v.real, element, sizeof(v.real));
+      }
       break;
     case ValueKind::Date: {
       SQL_DATE_STRUCT d;

@@ -22,12 +22,14 @@ enum class Binding {
   DriverText,  // text as the driver's own UTF-8 (SQL_C_CHAR)
   TypedText,   // a typed value as the driver's text, parsed here; its own C type for the rest
   Fixed,       // a fixed-length C type: integers, floating values, dates, times, booleans
+  TimeText,    // a time of day as the driver's text: a duration outside the day stays that text
   Binary,      // raw bytes (SQL_C_BINARY)
 };
 
 struct BoundColumn {
   SQLSMALLINT sqlType = 0;
   SQLULEN declaredSize = 0;
+  bool isUnsigned = false;          // SQL_DESC_UNSIGNED of an integer column
   ValueKind kind = ValueKind::Text;
   Binding binding = Binding::WideText;
   SQLSMALLINT cType = SQL_C_WCHAR;  // the C type bound, or read by SQLGetData
@@ -59,8 +61,12 @@ inline SQLLEN Received(SQLLEN indicator, SQLLEN room) {
   return indicator < 0 ? 0 : indicator;
 }
 
-// Fills the value's fields for its kind from one element of the C type the
-// kind is fetched as.
-void FillFixedValue(ValueKind kind, const unsigned char* element, ColumnValue& value);
+// Whether a value of the column may be longer than its bound buffer and then
+// needs SQLGetData.
+bool MayOutgrowBuffer(const BoundColumn& column);
+
+// Fills the value's fields for its kind from one element of the C type.
+// Single-precision values are taken from their 7 significant digits.
+void FillFixedValue(ValueKind kind, SQLSMALLINT cType, const unsigned char* element, ColumnValue& value);
 
 }  // namespace qj

@@ -85,11 +85,41 @@ void OdbcConnection::Connect(const ConnectTarget& target) {
                                 nullptr))) {
     getDataExtensions_ = 0;
   }
-  SQLCHAR driverName[256] = {0};
+  SQLCHAR dbmsName[256] = {0};
   SQLSMALLINT nameLength = 0;
   keepsValuesAsText_ =
-      SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_DRIVER_NAME, driverName, sizeof driverName, &nameLength)) &&
-      std::string_view(reinterpret_cast<const char*>(driverName)).find("sqlite3odbc") != std::string_view::npos;
+      SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, dbmsName, sizeof dbmsName, &nameLength)) &&
+      std::string_view(reinterpret_cast<const char*>(dbmsName)) == "SQLite";
+  readsLongValuesOfBlockRows_ = (getDataExtensions_ & SQL_GD_BLOCK) != 0 && CheckLongValuesOfBlockRows();
+}
+
+// Two rows of long texts in one block of two, bound to a short buffer; the
+// second row's text read after SQLSetPos must be that row's whole text. Any
+// failure on the way counts as no.
+bool OdbcConnection::CheckLongValuesOfBlockRows() {
+  constexpr size_t kLength = 600;
+  const std::string first(kLength, 'a'), second(kLength, 'b');
+  std::u16string sql = Cp1252ToUtf16("SELECT '" + first + "' AS v UNION ALL SELECT '" + second + "'");
+  SQLHANDLE stmt = SQL_NULL_HANDLE;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_.get(), &stmt))) return false;
+  SQLWCHAR bound[2][16];
+  SQLLEN indicators[2] = {0, 0};
+  SQLULEN fetched = 0;
+  std::u16string whole(kLength + 1, u'\0');
+  SQLLEN length = 0;
+  const bool ok =
+      SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(2), 0)) &&
+      SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0)) &&
+      SQL_SUCCEEDED(SQLExecDirectW(stmt, Wide(sql), static_cast<SQLINTEGER>(sql.size()))) &&
+      SQL_SUCCEEDED(SQLBindCol(stmt, 1, SQL_C_WCHAR, bound, sizeof bound[0], indicators)) &&
+      SQL_SUCCEEDED(SQLFetch(stmt)) && fetched == 2 &&
+      SQL_SUCCEEDED(SQLSetPos(stmt, 2, SQL_POSITION, SQL_LOCK_NO_CHANGE)) &&
+      SQLGetData(stmt, 1, SQL_C_WCHAR, Wide(whole), static_cast<SQLLEN>(whole.size() * sizeof(char16_t)), &length) ==
+          SQL_SUCCESS &&
+      length == static_cast<SQLLEN>(kLength * sizeof(char16_t)) &&
+      whole.compare(0, kLength, Cp1252ToUtf16(second)) == 0;
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  return ok;
 }
 
 FetchOptions& DefaultFetchOptions() {

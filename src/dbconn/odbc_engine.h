@@ -47,17 +47,24 @@ class OdbcConnection {
   WarningLog& Warnings() { return warnings_; }
   // The driver's SQL_GETDATA_EXTENSIONS (0 when it does not tell).
   SQLUINTEGER GetDataExtensions() const { return getDataExtensions_; }
-  // The SQLite ODBC driver: it has no wide entry points and keeps the values
-  // of a row as UTF-8 text, which it parses for a typed value and the driver
+  // A database that keeps every value as stored, in any column, whatever the
+  // declared type (SQLite, by SQL_DBMS_NAME): its driver keeps the values of a
+  // row as UTF-8 text, which it parses for a typed value and the driver
   // manager converts for wide text.
   bool KeepsValuesAsText() const { return keepsValuesAsText_; }
+  // SQLGetData reads a long value on a later row of a fetch block after
+  // SQLSetPos: claimed by SQL_GD_BLOCK and found so by a check at connect.
+  bool ReadsLongValuesOfBlockRows() const { return readsLongValuesOfBlockRows_; }
 
  private:
+  bool CheckLongValuesOfBlockRows();
+
   WarningLog& warnings_;
   OdbcHandle env_;
   OdbcHandle dbc_;
   SQLUINTEGER getDataExtensions_ = 0;
   bool keepsValuesAsText_ = false;
+  bool readsLongValuesOfBlockRows_ = false;
 };
 
 // How far the engine may go beyond SQLFetch + SQLGetData. Both are on by
@@ -101,7 +108,10 @@ class OdbcStatement {
   bool LoadSingleRow();
   // The whole text or binary value of the column by SQLGetData into its
   // value's bytes; false for NULL.
-  bool ReadWhole(BoundColumn& column, SQLUSMALLINT columnNumber);
+  // text: as text (else binary); longerThanBound: the bound buffer holds a
+  // prefix of a longer value.
+  bool ReadWhole(BoundColumn& column, SQLUSMALLINT columnNumber, bool text, bool longerThanBound);
+  void BuildTime(BoundColumn& column, const char* text, SQLLEN length);
   void BuildValue(BoundColumn& column, int index);
   void BuildFromText(BoundColumn& column, int index, std::string_view text, bool truncated);
   void PositionOnRow();

@@ -74,6 +74,7 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
   SQLFreeStmt(stmt_.get(), SQL_UNBIND);
   columns_.resize(static_cast<size_t>(count));
   SQLULEN rowBytes = 0;
+  bool longReads = false;
   for (SQLSMALLINT i = 0; i < count; ++i) {
     BoundColumn& c = columns_[static_cast<size_t>(i)];
     SQLWCHAR name[256];
@@ -81,14 +82,25 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
     Check(SQLDescribeColW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), name, 256, &nameLength, &c.sqlType,
                           &c.declaredSize, &digits, &nullable),
           stmt_, "SQLDescribeCol", &connection_.Warnings());
+    c.isUnsigned = false;
+    if (c.sqlType == SQL_TINYINT || c.sqlType == SQL_SMALLINT || c.sqlType == SQL_INTEGER || c.sqlType == SQL_BIGINT) {
+      SQLLEN isUnsigned = SQL_FALSE;
+      Check(SQLColAttributeW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
+                             &isUnsigned),
+            stmt_, "SQLColAttribute", &connection_.Warnings());
+      c.isUnsigned = isUnsigned == SQL_TRUE;
+    }
     ChooseBinding(c, driverText_);
     c.valueRow = 0;
+    longReads = longReads || MayOutgrowBuffer(c);
     rowBytes += static_cast<SQLULEN>(c.elementBytes) + sizeof(SQLLEN);
   }
 
   rowsetSize_ = 1;
   boundMode_ = bindCapable_;
-  if (blockCapable_) {
+  // Values longer than their buffer are read on the row of the block only
+  // where the connection found that to work.
+  if (blockCapable_ && (!longReads || connection_.ReadsLongValuesOfBlockRows())) {
     SQLULEN wanted = std::clamp<SQLULEN>(kBlockBytes / std::max<SQLULEN>(rowBytes, 1), kMinRowset, kMaxRowset);
     const SQLRETURN ret = SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(wanted), 0);
     if (SQL_SUCCEEDED(ret)) {
@@ -211,13 +223,22 @@ bool OdbcStatement::LoadSingleRow() {
     const auto number = static_cast<SQLUSMALLINT>(i + 1);
     bool isNull = false;
     if (c.kind == ValueKind::Text || c.kind == ValueKind::Binary) {
-      isNull = !ReadWhole(c, number);
+      isNull = !ReadWhole(c, number, c.kind == ValueKind::Text, false);
+    } else if (c.binding == Binding::TimeText) {
+      SQLLEN indicator = 0;
+      Check(SQLGetData(stmt_.get(), number, SQL_C_CHAR, c.data.data(), c.elementBytes, &indicator), stmt_,
+            "SQLGetData", &connection_.Warnings());
+      isNull = indicator == SQL_NULL_DATA;
+      if (isNull) c.value.kind = ValueKind::Null;
+      if (!isNull) BuildTime(c, reinterpret_cast<const char*>(c.data.data()), Received(indicator, ValueRoom(c)));
+      c.valueRow = serial;
+      continue;
     } else {
       SQLLEN indicator = 0;
       Check(SQLGetData(stmt_.get(), number, c.cType, c.data.data(), c.elementBytes, &indicator), stmt_, "SQLGetData",
             &connection_.Warnings());
       isNull = indicator == SQL_NULL_DATA;
-      if (!isNull) FillFixedValue(c.kind, c.data.data(), c.value);
+      if (!isNull) FillFixedValue(c.kind, c.cType, c.data.data(), c.value);
     }
     c.value.kind = isNull ? ValueKind::Null : c.kind;
     c.valueRow = serial;
@@ -225,8 +246,7 @@ bool OdbcStatement::LoadSingleRow() {
   return true;
 }
 
-bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber) {
-  const bool text = c.kind == ValueKind::Text;
+bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool text, bool longerThanBound) {
   const SQLSMALLINT cType = text ? SQL_C_WCHAR : SQL_C_BINARY;
   const auto bufferBytes = static_cast<SQLLEN>(kChunkChars * sizeof(char16_t));
   // A text piece keeps room for its terminator.
@@ -234,9 +254,15 @@ bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber) {
   chunk_.resize(kChunkChars);
   longText_.clear();
   c.value.bytes.clear();
-  for (;;) {
+  for (bool first = true;; first = false) {
     SQLLEN indicator = 0;
     const SQLRETURN ret = SQLGetData(stmt_.get(), columnNumber, cType, chunk_.data(), bufferBytes, &indicator);
+    if (ret == SQL_NO_DATA && first && longerThanBound) {
+      // The bound buffer holds a longer value: nothing here is another
+      // row's value or a lost one, never a valid empty value.
+      ThrowOwn("HY000", "Der Treiber liefert den langen Wert der Spalte " + std::to_string(columnNumber) +
+                            " nicht (SQLGetData ohne Daten)");
+    }
     if (ret == SQL_NO_DATA) break;
     Check(ret, stmt_, "SQLGetData", nullptr);
     if (indicator == SQL_NULL_DATA) return false;
@@ -282,13 +308,17 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     return;
   }
   if (c.binding == Binding::Fixed) {
-    FillFixedValue(c.kind, c.data.data() + offset, c.value);
+    FillFixedValue(c.kind, c.cType, c.data.data() + offset, c.value);
+    return;
+  }
+  if (c.binding == Binding::TimeText) {
+    BuildTime(c, reinterpret_cast<const char*>(c.data.data() + offset), Received(indicator, room));
     return;
   }
   if (Truncated(indicator, room)) {
     // Longer than its bound buffer: read it whole.
     PositionOnRow();
-    if (!ReadWhole(c, columnNumber)) c.value.kind = ValueKind::Null;
+    if (!ReadWhole(c, columnNumber, c.kind == ValueKind::Text, true)) c.value.kind = ValueKind::Null;
     return;
   }
   const auto length = static_cast<size_t>(Received(indicator, room));
@@ -312,17 +342,33 @@ void OdbcStatement::PositionOnRow() {
 
 void OdbcStatement::BuildFromText(BoundColumn& c, int index, std::string_view text, bool truncated) {
   if (!truncated && ParsePlainValue(c.kind, text, c.value)) return;
-  // Not a plain form: the driver's own conversion decides.
-  PositionOnRow();
-  SQLLEN indicator = 0;
-  Check(SQLGetData(stmt_.get(), static_cast<SQLUSMALLINT>(index + 1), c.typedCType, c.typed.data(),
-                   static_cast<SQLLEN>(c.typed.size()), &indicator),
-        stmt_, "SQLGetData", &connection_.Warnings());
-  if (indicator == SQL_NULL_DATA) {
-    c.value.kind = ValueKind::Null;
+  // Any value in any column: one not in the column's plain form is given as
+  // stored, a number in the number form, anything else as its text.
+  c.value.isUnsigned = false;
+  if (!truncated && ParsePlainValue(ValueKind::Integer, text, c.value)) {
+    c.value.kind = ValueKind::Integer;
+  } else if (!truncated && ParsePlainValue(ValueKind::Float, text, c.value)) {
+    c.value.kind = ValueKind::Float;
+  } else if (truncated) {
+    PositionOnRow();
+    c.value.kind = ReadWhole(c, static_cast<SQLUSMALLINT>(index + 1), true, true) ? ValueKind::Text : ValueKind::Null;
+  } else {
+    c.value.kind = ValueKind::Text;
+    c.value.bytes.clear();
+    AppendUtf8AsCp1252(text, c.value.bytes);
+  }
+}
+
+void OdbcStatement::BuildTime(BoundColumn& c, const char* text, SQLLEN length) {
+  const std::string_view view(text, static_cast<size_t>(length));
+  if (ParsePlainValue(ValueKind::Time, view, c.value)) {
+    c.value.kind = ValueKind::Time;
     return;
   }
-  FillFixedValue(c.kind, c.typed.data(), c.value);
+  // A duration beyond the day (MariaDB's 838:59:59, -00:00:01): its text.
+  c.value.kind = ValueKind::Text;
+  c.value.bytes.clear();
+  AppendUtf8AsCp1252(view, c.value.bytes);
 }
 
 }  // namespace qj
