@@ -30,6 +30,9 @@ struct BoundColumn {
   SQLSMALLINT sqlType = 0;
   SQLULEN declaredSize = 0;
   bool isUnsigned = false;          // SQL_DESC_UNSIGNED of an integer column
+  // DriverText of a column whose type name is no character type (a decimal
+  // column or an expression the driver reports as text): a number stays one.
+  bool numbersAsStored = false;
   ValueKind kind = ValueKind::Text;
   Binding binding = Binding::WideText;
   SQLSMALLINT cType = SQL_C_WCHAR;  // the C type bound, or read by SQLGetData

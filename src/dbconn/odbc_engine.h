@@ -104,6 +104,9 @@ class OdbcStatement {
 
  private:
   void DescribeAndBind(SQLSMALLINT count);
+  // A text field of the column (SQL_DESC_TYPE_NAME, SQL_DESC_TABLE_NAME) in
+  // upper case ASCII, "" when not given.
+  std::string ColumnText(int columnNumber, SQLUSMALLINT field);
   bool FetchBlock();
   bool LoadSingleRow();
   // The whole text or binary value of the column by SQLGetData into its

@@ -16,6 +16,14 @@ constexpr SQLULEN kMaxRowset = 512;
 // Piece size when a long value is read with SQLGetData.
 constexpr size_t kChunkChars = 8192;
 
+// A declared type of character data, by SQLite's rule for text affinity.
+bool CharacterTypeName(const std::string& upperName) {
+  for (const char* word : {"CHAR", "TEXT", "CLOB", "STRING"}) {
+    if (upperName.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
 SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
 
 [[noreturn]] void ThrowOwn(const char* state, const std::string& text) {
@@ -70,6 +78,21 @@ void OdbcStatement::Execute() {
   }
 }
 
+std::string OdbcStatement::ColumnText(int columnNumber, SQLUSMALLINT field) {
+  SQLWCHAR name[128] = {0};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLColAttributeW(stmt_.get(), static_cast<SQLUSMALLINT>(columnNumber), field, name,
+                                      sizeof name, &length, nullptr))) {
+    return "";
+  }
+  std::string out;
+  for (size_t i = 0; i < 127 && name[i] != 0; ++i) {
+    const auto c = static_cast<char16_t>(name[i]);
+    out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c < 128 ? static_cast<char>(c) : '?';
+  }
+  return out;
+}
+
 void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
   SQLFreeStmt(stmt_.get(), SQL_UNBIND);
   columns_.resize(static_cast<size_t>(count));
@@ -91,6 +114,8 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
       c.isUnsigned = isUnsigned == SQL_TRUE;
     }
     ChooseBinding(c, driverText_);
+    c.numbersAsStored = c.binding == Binding::DriverText && (!CharacterTypeName(ColumnText(i + 1, SQL_DESC_TYPE_NAME)) ||
+                                                             ColumnText(i + 1, SQL_DESC_TABLE_NAME).empty());
     c.valueRow = 0;
     longReads = longReads || MayOutgrowBuffer(c);
     rowBytes += static_cast<SQLULEN>(c.elementBytes) + sizeof(SQLLEN);
@@ -327,8 +352,15 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     const char16_t* text = c.wide.data() + offset / sizeof(char16_t);
     AppendUtf16AsCp1252(std::u16string_view(text, length / sizeof(char16_t)), c.value.bytes);
   } else if (c.binding == Binding::DriverText) {
-    AppendUtf8AsCp1252(std::string_view(reinterpret_cast<const char*>(c.data.data() + offset), length),
-                       c.value.bytes);
+    const std::string_view text(reinterpret_cast<const char*>(c.data.data() + offset), length);
+    if (c.numbersAsStored && ParsePlainValue(ValueKind::Integer, text, c.value)) {
+      c.value.kind = ValueKind::Integer;
+      c.value.isUnsigned = false;
+    } else if (c.numbersAsStored && ParsePlainValue(ValueKind::Float, text, c.value)) {
+      c.value.kind = ValueKind::Float;
+    } else {
+      AppendUtf8AsCp1252(text, c.value.bytes);
+    }
   } else {
     c.value.bytes.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
   }

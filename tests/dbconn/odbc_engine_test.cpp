@@ -185,7 +185,9 @@ TEST_P(EngineTest, TextConvertsBothWaysAndArrivesWhole) {
   EXPECT_TRUE(db_->Connected());
   // Long values of a block row: psqlODBC reads them after SQLSetPos;
   // MariaDB Connector/ODBC claims to but does not, so a row a fetch there.
-  if (Mode() == "auto") EXPECT_EQ(query_->RowsetSize() > 1, IsPg()) << query_->RowsetSize();
+  if (Mode() == "auto") {
+    EXPECT_EQ(query_->RowsetSize() > 1, IsPg()) << query_->RowsetSize();
+  }
   EXPECT_EQ(Rows(), "I1,S" + kMuellerEuro + ",NULL;I2,Sa?b,S" + shortCp + ";I3,Splain,S" + longCp + ";");
   Run("SELECT id FROM " + table_ + " WHERE name = '" + kMuellerEuro + "'");
   EXPECT_EQ(Rows(), "I1;");
