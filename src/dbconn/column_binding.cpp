@@ -8,12 +8,13 @@ namespace qj {
 
 namespace {
 
-// The double nearest to the decimal the 7 significant digits of f give: 0.1f
-// gives 0.1, not 0.100000001490116.
+// The double nearest to the shortest decimal that reads back as f (7 to 9
+// significant digits): 0.1f gives 0.1, not 0.100000001490116, and 16777216f
+// stays 16777216.
 double SinglePrecisionValue(float f) {
   if (!std::isfinite(f)) return f;
   char text[32];
-  const std::to_chars_result r = std::to_chars(text, text + sizeof text, f, std::chars_format::scientific, 6);
+  const std::to_chars_result r = std::to_chars(text, text + sizeof text, f);
   double d = f;
   std::from_chars(text, r.ptr, d);
   return d;

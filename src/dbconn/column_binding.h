@@ -69,7 +69,7 @@ inline SQLLEN Received(SQLLEN indicator, SQLLEN room) {
 bool MayOutgrowBuffer(const BoundColumn& column);
 
 // Fills the value's fields for its kind from one element of the C type.
-// Single-precision values are taken from their 7 significant digits.
+// Single-precision values are taken from their shortest decimal form.
 void FillFixedValue(ValueKind kind, SQLSMALLINT cType, const unsigned char* element, ColumnValue& value);
 
 }  // namespace qj
