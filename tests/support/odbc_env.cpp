@@ -15,6 +15,18 @@ std::string EnvOr(const char* name, const char* fallback) {
   return v != nullptr ? std::string(v) : std::string(fallback);
 }
 
+// A test server from prefix_HOST, _PORT, _USER, _PASSWORD and _DB.
+template <typename Server>
+Server ServerFromEnv(const std::string& prefix) {
+  Server s;
+  s.host = EnvOr((prefix + "_HOST").c_str(), "127.0.0.1");
+  s.port = EnvOr((prefix + "_PORT").c_str(), "");
+  s.user = EnvOr((prefix + "_USER").c_str(), "qjtest");
+  s.password = EnvOr((prefix + "_PASSWORD").c_str(), "");
+  s.database = EnvOr((prefix + "_DB").c_str(), "qjtest");
+  return s;
+}
+
 // The MariaDB Connector/ODBC library as the odbc-mariadb package installed it.
 std::string MariaDbDriverPath() {
   for (const char* list : {"/var/lib/dpkg/info/odbc-mariadb:amd64.list", "/var/lib/dpkg/info/odbc-mariadb.list",
@@ -69,29 +81,13 @@ std::string PgServer::ConnectionString() const {
   return "DRIVER={PostgreSQL Unicode};Server=" + host + ";Port=" + port + ";Database=" + database;
 }
 
-PgServer TestPgServer() {
-  PgServer s;
-  s.host = EnvOr("QJ_PG_HOST", "127.0.0.1");
-  s.port = EnvOr("QJ_PG_PORT", "");
-  s.user = EnvOr("QJ_PG_USER", "qjtest");
-  s.password = EnvOr("QJ_PG_PASSWORD", "");
-  s.database = EnvOr("QJ_PG_DB", "qjtest");
-  return s;
-}
+PgServer TestPgServer() { return ServerFromEnv<PgServer>("QJ_PG"); }
 
 std::string MariaServer::ConnectionString() const {
   return "DRIVER={MariaDB Unicode};Server=" + host + ";Port=" + port + ";Database=" + database;
 }
 
-MariaServer TestMariaServer() {
-  MariaServer s;
-  s.host = EnvOr("QJ_MARIA_HOST", "127.0.0.1");
-  s.port = EnvOr("QJ_MARIA_PORT", "");
-  s.user = EnvOr("QJ_MARIA_USER", "qjtest");
-  s.password = EnvOr("QJ_MARIA_PASSWORD", "");
-  s.database = EnvOr("QJ_MARIA_DB", "qjtest");
-  return s;
-}
+MariaServer TestMariaServer() { return ServerFromEnv<MariaServer>("QJ_MARIA"); }
 
 void MariaExec(const MariaServer& server, const std::string& sql) {
   RunOptions options;
