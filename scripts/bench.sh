@@ -2,7 +2,8 @@
 # Benchmarks a full qjsqlexe download against its peers on 1,000,000 rows:
 # a bare ODBC fetch through the same driver and connection string, unixODBC's
 # isql, the sqlite3 shell (sorted, to a file), a 10-row download for the
-# start-up cost, and the same against PostgreSQL (psql \copy as native peer).
+# start-up cost (also against builds with shared ICU and C++ runtime), and
+# the same against PostgreSQL (psql \copy as native peer).
 # Prints wall time and peak RSS as median, min and max of several runs, and
 # the ratios that matter.
 #
@@ -179,6 +180,35 @@ download_sum=$(sha256sum < "$work/sqlite/download.txt" | cut -c1-16)
 echo "== SQLite, 10 rows, $short_runs rounds"
 rounds "$short_runs" full-10 bare-10
 
+# Start-up: the executable as built (ICU and the C++ runtime linked in, see
+# QJ_STATIC_RUNTIME) against the same with every library shared, lazily and
+# immediately bound. Wall times in rounds; instruction counts from callgrind
+# when valgrind is there, since a 10-row run is mostly noise on a busy machine.
+startup_variants=(shared:-DQJ_STATIC_RUNTIME=OFF now:-DQJ_STATIC_RUNTIME=OFF:-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,now)
+for variant in "${startup_variants[@]}"; do
+  name=${variant%%:*}
+  IFS=: read -r -a options <<< "${variant#*:}"
+  cmake -S . -B "$build-$name" -DCMAKE_BUILD_TYPE=Release -DQJ_BUILD_TESTS=OFF "${options[@]}" >/dev/null
+  cmake --build "$build-$name" -j"$(nproc)" --target qjsqlexe >/dev/null
+  mkdir -p "$work/tool-$name"
+  cp "$build-$name/qjsqlexe" "$work/tool-$name/qjsqlexe"
+  cp "$work/tool/qjsqlexe.SQLITE.INI" "$work/tool-$name/"
+  declare -n cmd_ref="CMD_${name}_10"
+  cmd_ref=("${tool_locale[@]}" "$work/tool-$name/qjsqlexe" BENCH10 T1 "$work/sqlite/download10-$name.txt" 1)
+  unset -n cmd_ref
+  EXPECT_COUNT[$name-10]=10
+done
+echo "== start-up: 10-row download, linked in / shared / shared bound at once, $short_runs rounds"
+rounds "$short_runs" full-10 shared-10 now-10
+instructions() {  # LABEL: instructions of one run of CMD_<label> under callgrind
+  local -n cmd="CMD_${1//-/_}"
+  valgrind --tool=callgrind --trace-children=yes --callgrind-out-file=/dev/null "${cmd[@]}" 2>&1 >/dev/null |
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p' | tail -n 1
+}
+if command -v valgrind >/dev/null; then
+  ir_static=$(instructions full-10) ir_shared=$(instructions shared-10) ir_now=$(instructions now-10)
+fi
+
 echo "== sorting the download's 1,000,000 records as the run does (AddRecordLine, SortOutputLines), $runs runs"
 sort_times=()
 for ((i = 0; i < runs; i++)); do
@@ -228,6 +258,13 @@ awk -v m="$sort_med" -v lo="$sort_min" -v hi="$sort_max" 'BEGIN {
   printf "%-40s %5.3f s (min %.3f, max %.3f)  target <= 0.5 s  %s\n", "SortOutputLines, 1,000,000 records",
     m, lo, hi, (m <= 0.5 ? "met" : "MISSED") }'
 ratio full sqlite3 "-"
+ratio full-10 shared-10 "-"
+ratio full-10 now-10 "-"
+if [ -n "${ir_static:-}" ]; then
+  awk -v a="$ir_static" -v b="$ir_shared" -v c="$ir_now" 'BEGIN {
+    printf "%-40s %5.2f (%d / %d instructions)\n", "start-up instructions, linked in / shared", a / b, a, b
+    printf "%-40s %5.2f (%d / %d instructions)\n", "start-up instructions, linked in / now", a / c, a, c }'
+fi
 if [ "$with_pg" = 1 ]; then
   ratio pg-full pg-bare 1.25
   ratio pg-full pg-psql "-"

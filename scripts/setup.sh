@@ -11,6 +11,7 @@ packages=(
   mariadb-server mariadb-client odbc-mariadb
   libicu-dev
   time
+  dpkg-dev man-db valgrind
 )
 
 SUDO=""

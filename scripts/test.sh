@@ -24,6 +24,9 @@ export QJ_REQUIRE_PG=1 QJ_REQUIRE_MARIA=1
 echo "== test suite"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+echo "== Debian package"
+scripts/package_test.sh build
+
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS="suppressions=$root/tests/support/lsan_suppressions.txt:print_suppressions=0" \

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "driver/run_context.h"
+#include "platform/text_encoding.h"
 
 namespace qj {
 
@@ -109,7 +110,7 @@ int32_t ReadNumberText(std::string_view text) {
 
 ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view headerText, std::string_view key,
                                     int32_t number) {
-  const std::string text = TextModeContents(fileBytes);
+  const std::string text = StoredTextAsCp1252(TextModeContents(fileBytes));
   LineReader reader(text);
   std::string_view header, entry;
   while (reader.Read(kHeaderLineLimit, header) && reader.Read(kEntryLineLimit, entry)) {

@@ -1,6 +1,9 @@
 #pragma once
 // The converted ini file "QJDNL00P.TXT": records of a header line and an entry
 // line with ";"-separated fields, read with the reader's own cutting rules.
+// A file that starts with a UTF-8 byte order mark, or is valid UTF-8 holding
+// non-ASCII, is read as UTF-8 and converted to Windows-1252 before it is cut;
+// every other file is Windows-1252.
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,6 @@
 #include <string_view>
 
+#include "dbconn/connect_login.h"
 #include "dbconn/odbc_engine.h"
 #include "platform/code_page.h"
 
@@ -9,14 +10,8 @@ namespace {
 
 SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
 
-bool NeedsBraces(const std::string& value) {
-  if (value.empty()) return false;
-  if (value.front() == ' ' || value.back() == ' ') return true;
-  return value.find_first_of(";{}") != std::string::npos;
-}
-
 std::string ConnectionValue(const std::string& value) {
-  if (!NeedsBraces(value)) return value;
+  if (!NeedsBraceQuoting(value)) return value;
   std::string out = "{";
   for (char c : value) {
     out += c;

@@ -5,10 +5,12 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "dbconn/connect_login.h"
 #include "dbconn/converted_ini.h"
 #include "dbconn/data_module.h"
 #include "driver/console.h"
 #include "driver/console_texts.h"
+#include "driver/database_text.h"
 #include "driver/run_context.h"
 #include "driver/run_sequence.h"
 
@@ -57,15 +59,27 @@ int SetDbUsr() {
   const std::string dbPwd = LookUp("PASS", path);
 
   Trace(" DB-Informationen:\n");
-  Trace("  DbSys = '%s'\n", {ctx.DbSys});
-  Trace("  DbName = '%s'\n", {dbName});
-  Trace("  DbUsr = '%s'\n", {dbUsr});
+  Trace("  DbSys = '%s'\n", {DatabaseText(ctx.DbSys)});
+  Trace("  DbName = '%s'\n", {DatabaseText(MaskedConnectionString(dbName))});
+  Trace("  DbUsr = '%s'\n", {DatabaseText(dbUsr)});
   // The password is never shown in clear.
   Trace("  DbPwd = '%s'\n", {dbPwd.empty() ? "" : "********"});
 
   if (dbUsr.empty() || dbPwd.empty() || ctx.DbSys.empty() || dbName.empty()) {
     ShowErrorFrame({"Fehler beim Ermitteln der Datenbankparameter\n", "Quelle: '..\\..\\FILES\\VELMORANT.INI'\n"});
     return kExitDbParameterMissing;
+  }
+
+  // Login and password are appended to a connection string (a DATABASE value
+  // holding "="); a data source name gets them as values of their own.
+  if (dbName.find('=') != std::string::npos) {
+    const std::string unsafe = UnsafeLoginValue(BraceQuotingOfConnection(dbName), dbUsr, dbPwd);
+    if (!unsafe.empty()) {
+      const std::string line = "Der Wert von " + unsafe + " ist fuer den ODBC-Treiber nicht zulaessig\n";
+      ShowErrorFrame({line, "(';', '{', '}' oder Leerzeichen am Anfang oder Ende)\n",
+                      "Quelle: '..\\..\\FILES\\VELMORANT.INI'\n"});
+      return kExitDbParameterMissing;
+    }
   }
 
   // Each line is tested in its current form, so a line replaced by an earlier

@@ -9,6 +9,7 @@
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
 #include "platform/process_setup.h"
+#include "platform/text_encoding.h"
 #include "querydef/company_list.h"
 #include "querydef/query_definition.h"
 
@@ -18,6 +19,18 @@ namespace {
 
 std::string ArgumentAt(const std::vector<std::string>& args, size_t index) {
   return index < args.size() ? args[index] : std::string();
+}
+
+// A word that goes into the statement or names a section: a UTF-8 word from
+// the terminal becomes the Windows-1252 text the files and the database hold.
+std::string StatementWord(const std::string& word, const char* what) {
+  size_t replaced = 0;
+  std::string converted = WordAsCp1252(word, replaced);
+  if (replaced > 0) {
+    Console::Err(FormatMessage("qjsqlexe: Warnung: %s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n",
+                               {what, static_cast<int64_t>(replaced)}));
+  }
+  return converted;
 }
 
 bool IsTraceSwitch(std::string word) {
@@ -67,8 +80,9 @@ int RunSequence(const std::vector<std::string>& args, const RunSteps& steps) {
   ctx.dm1 = std::make_unique<Tdm1>();
 
   ctx.ArgumentCount = static_cast<int32_t>(args.size());
-  ctx.SectionName = ArgumentAt(args, 0);
-  ctx.TerminalName = ArgumentAt(args, 1);
+  ctx.SectionName = StatementWord(ArgumentAt(args, 0), "Sektionsname");
+  ctx.TerminalName = StatementWord(ArgumentAt(args, 1), "Terminalname");
+  // The file system takes the name as the terminal gave it.
   ctx.TargetFile = ArgumentAt(args, 2);
   ctx.ReplaceFlag = ArgumentAt(args, 3);
 

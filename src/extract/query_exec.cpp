@@ -3,6 +3,7 @@
 #include "dbconn/data_module.h"
 #include "dbconn/db_error.h"
 #include "driver/console.h"
+#include "driver/database_text.h"
 #include "driver/run_context.h"
 #include "platform/pause.h"
 #include "querydef/placeholder.h"
@@ -25,7 +26,7 @@ void TraceStep(std::string_view line) {
 // it (ending in CR LF) and the engine's message.
 void ReportEngineError(std::string_view step, const EDatabaseError& error) {
   ctx.StatementRejected = true;
-  Print("Exception bei DB %s\n%s%s\n\n", {step, ctx.dm1->Qry1.Text(), error.what()});
+  Print("Exception bei DB %s\n%s%s\n\n", {step, DatabaseText(ctx.dm1->Qry1.Text()), DatabaseText(error.what())});
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ int ReadFirst(const std::string& terminal) {
   const std::string& statement = ctx.WorkingStatement;
   if (ctx.TraceMode) {
     Print("  >>>>> Temp-SQL-Statement <<<<<\n");
-    Print("  '%s'\n", {statement});
+    Print("  '%s'\n", {DatabaseText(statement)});
     PauseMilliseconds(kPauseMilliseconds);
   }
 

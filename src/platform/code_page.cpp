@@ -125,4 +125,24 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  const Cp1252Tables& t = Tables();
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  for (char b : bytes) {
+    const char16_t u = t.toUnicode[static_cast<unsigned char>(b)];
+    if (u < 0x80) {
+      out.push_back(static_cast<char>(u));
+    } else if (u < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+  }
+  return out;
+}
+
 }  // namespace qj

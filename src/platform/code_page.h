@@ -19,4 +19,7 @@ void AppendUtf16AsCp1252(std::u16string_view text, std::string& out);
 std::string Utf8ToCp1252(std::string_view text);
 void AppendUtf8AsCp1252(std::string_view text, std::string& out);
 
+// Windows-1252 to UTF-8 (console lines under a UTF-8 locale); never fails.
+std::string Cp1252ToUtf8(std::string_view bytes);
+
 }  // namespace qj

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/text_encoding.h"
 #include "querydef/profile_integer.h"
 
 namespace qj {
@@ -45,9 +46,10 @@ std::string_view NextLine(std::string_view bytes, size_t& pos) {
 
 }  // namespace
 
-ProfileFile ProfileFile::Parse(std::string_view bytes) {
+ProfileFile ProfileFile::Parse(std::string_view fileBytes) {
   ProfileFile profile;
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  const std::string text = StoredTextAsCp1252(fileBytes);
+  const std::string_view bytes = text;
 
   // Entries go into the current section; none before the first section
   // line, and none into a section whose name appeared before.
@@ -66,8 +68,9 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos || current == nullptr) continue;
     std::string_view value = Unquote(Trim(line.substr(equals + 1)));
-    if (value.size() > kMaxValueBytes) value = value.substr(0, kMaxValueBytes);
-    current->try_emplace(FoldCase(Trim(line.substr(0, equals))), value);
+    const bool cut = value.size() > kMaxValueBytes;
+    if (cut) value = value.substr(0, kMaxValueBytes);
+    current->try_emplace(FoldCase(Trim(line.substr(0, equals))), Value{std::string(value), cut});
   }
   return profile;
 }
@@ -91,7 +94,14 @@ std::string ProfileFile::ReadText(std::string_view section, std::string_view key
   if (s == sections_.end()) return std::string(defaultValue);
   const auto k = s->second.find(FoldCase(key));
   if (k == s->second.end()) return std::string(defaultValue);
-  return k->second;
+  return k->second.text;
+}
+
+bool ProfileFile::WasCut(std::string_view section, std::string_view key) const {
+  const auto s = sections_.find(FoldCase(section));
+  if (s == sections_.end()) return false;
+  const auto k = s->second.find(FoldCase(key));
+  return k != s->second.end() && k->second.cut;
 }
 
 int32_t ProfileFile::ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const {

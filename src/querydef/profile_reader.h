@@ -2,15 +2,17 @@
 // The reader of the query definition file, an INI file in private-profile
 // form. The file is read once; every lookup then works on what was parsed.
 //
-// Rules: lines end at LF (one CR before it is dropped); a UTF-8 byte order
-// mark at the start is skipped; a NUL byte ends its line. A line whose first
+// Rules: the file is read as UTF-8 when it starts with a UTF-8 byte order mark
+// or is valid UTF-8 holding non-ASCII, and is converted to Windows-1252;
+// otherwise its bytes are Windows-1252 already. Lines end at LF (one CR
+// before it is dropped); a NUL byte ends its line. A line whose first
 // non-blank character is "[" starts a section named by the text up to "]".
 // A line with "=" is an entry: key before the first "=", value after it, both
 // without surrounding blanks and tabs; a value of two or more characters
 // enclosed in a matching pair of " or ' loses that pair. Lines starting with
 // ";" and all other lines are ignored; there are no inline comments. Section
 // and key names match without regard to ASCII letter case; the first section
-// and the first key of a name count. Values are cut to 2047 bytes.
+// and the first key of a name count. Values are cut to 2047 Windows-1252 bytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -35,9 +37,15 @@ class ProfileFile {
   std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const;
   // The value converted by the integer read, or the default.
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const;
+  // Whether the value of the key was longer than kMaxValueBytes and was cut.
+  bool WasCut(std::string_view section, std::string_view key) const;
 
  private:
-  using Entries = std::unordered_map<std::string, std::string>;
+  struct Value {
+    std::string text;
+    bool cut;
+  };
+  using Entries = std::unordered_map<std::string, Value>;
   // Section and key names folded to ASCII lower case.
   std::unordered_map<std::string, Entries> sections_;
 };

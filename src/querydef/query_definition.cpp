@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "driver/console.h"
+#include "driver/database_text.h"
 #include "driver/run_context.h"
 #include "platform/executable_path.h"
 #include "querydef/profile_reader.h"
@@ -12,6 +13,12 @@ namespace qj {
 namespace {
 
 constexpr int kLastStatementLine = 999;
+// The longest field a record can hold; a longer length is taken for a typo.
+constexpr int32_t kMaxFieldLength = 65535;
+
+void Warn(const std::string& section, const std::string& text) {
+  Console::Err("qjsqlexe: Warnung: Sektion " + DatabaseText(section) + ": " + text + "\n");
+}
 
 void UpperCaseAscii(std::string& text) {
   for (char& c : text) {
@@ -51,14 +58,18 @@ int GetIniValues(const std::string& sectionName) {
   // and ends the statement. A section using every key up to SQL999 ends
   // there as if the next line were empty.
   for (int line = 1;; ++line) {
-    const std::string text =
-        line <= kLastStatementLine ? profile.ReadText(sectionName, NumberedKey("SQL", line, 3), "") : "";
+    const std::string key = NumberedKey("SQL", line, 3);
+    const std::string text = line <= kLastStatementLine ? profile.ReadText(sectionName, key, "") : "";
+    if (line <= kLastStatementLine && profile.WasCut(sectionName, key)) {
+      Warn(sectionName, FormatMessage("%s auf %i Bytes gekuerzt", {key, static_cast<int64_t>(ProfileFile::kMaxValueBytes)}));
+    }
+    if (line > kLastStatementLine) Warn(sectionName, "Anweisung reicht bis SQL999, weitere Zeilen werden nicht gelesen");
     ctx.StatementTemplate += ' ';
     ctx.StatementTemplate += text;
     if (text.empty()) break;
   }
   Trace("  >>>>> SQL-Statement <<<<<\n");
-  Trace("  '%s'\n", {ctx.StatementTemplate});
+  Trace("  '%s'\n", {DatabaseText(ctx.StatementTemplate)});
 
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
     ctx.Field(slot).Name = profile.ReadText(sectionName, NumberedKey("FELD", slot, 2), "");
@@ -71,7 +82,13 @@ int GetIniValues(const std::string& sectionName) {
     UpperCaseAscii(ctx.Field(slot).Type);
   }
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
-    ctx.Field(slot).Length = profile.ReadInteger(sectionName, NumberedKey("FLEN", slot, 2), 0);
+    const std::string key = NumberedKey("FLEN", slot, 2);
+    int32_t length = profile.ReadInteger(sectionName, key, 0);
+    if (length > kMaxFieldLength) {
+      Warn(sectionName, FormatMessage("%s = %i ist groesser als 65535 und ungueltig, Feldlaenge 0", {key, length}));
+      length = 0;
+    }
+    ctx.Field(slot).Length = length;
   }
 
   Trace("End GetIniValues\n");

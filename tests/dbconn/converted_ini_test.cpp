@@ -17,6 +17,12 @@ std::string Find(const std::string& file, const std::string& header, const std::
   return r.HeaderText + "|" + std::to_string(r.Number) + "|" + r.Key + "|" + r.Value + (r.HasNumber ? "" : "|-");
 }
 
+std::string Repeated(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 TEST(ConvertedIniTest, MatchingAndCuttingRules) {
   const std::string two = "x;GRP;\n7;DATABASE;abc\nx;GRP;\n8;LOGIN;user1\n";
   const std::string zero = "x;GRP;\n0;DATABASE;abc\n" + two;
@@ -70,6 +76,11 @@ TEST(ConvertedIniTest, MatchingAndCuttingRules) {
       {"x;G;\n7;" + std::string(300, 'K') + ";vv\n", "", "", 7, "G|7|" + std::string(200, 'K') + "|vv"},
       {"x;G;\n7;K;" + std::string(250, 'v') + "\n", "", "K", 1, "G|7|K|" + std::string(200, 'v')},
       {"x;G;\n 12345678901234;K;v\n", "", "K", 1, "G|1234567890|K|v"},
+      // UTF-8 files, with or without byte order mark, are cut as Windows-1252.
+      {"\xEF\xBB\xBFx;G;\n7;LOGIN;M\xC3\xBCller\n", "", "LOGIN", 0, "G|7|LOGIN|M\xFCller"},
+      {"x;G;\n7;LOGIN;M\xC3\xBCller\r\n", "", "LOGIN", 0, "G|7|LOGIN|M\xFCller"},
+      {"x;G;\n7;LOGIN;M\xFCller\n", "", "LOGIN", 0, "G|7|LOGIN|M\xFCller"},
+      {"x;G;" + Repeated("\xC3\xBC", 194) + "\n7;LOGIN;u\n", "", "LOGIN", 0, "G|7|LOGIN|u"},
   };
   for (const auto& c : cases) EXPECT_EQ(Find(c.file, c.header, c.key, c.number), c.expected) << c.file.substr(0, 40);
 }

@@ -13,6 +13,7 @@
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "support/e2e_fixture.h"
+#include "support/odbc_env.h"
 
 namespace {
 
@@ -103,18 +104,72 @@ TEST_F(SetDbUsrTest, EveryValueMustBePresent) {
 
 TEST_F(SetDbUsrTest, ReplacesEveryMatchingLineWithTheValuesAsFound) {
   Write("x;G;\n9;DB_SYSTEM; ora \nx;G;\n9;DATABASE;DRIVER=SQLite3;Database=/tmp/a b.db\n"
-        "x;G;\n9;LOGIN;%s\nx;G;\n9;PASS;p;w\n");
+        "x;G;\n9;LOGIN;%s\nx;G;\n9;PASS;p=w\n");
   Params() = {"PASSWORD=one", "password=two", "PASSWORD =three", "USER NAME", "ODBC DSN=", "PASSWORD=",
               "X=1",          "USER NAME=old"};
   ASSERT_EQ(Run(true), 0);
-  EXPECT_EQ(Params(), (std::vector<std::string>{"PASSWORD=p;w", "password=two", "PASSWORD =three", "USER NAME",
-                                                "ODBC DSN=DRIVER=SQLite3;Database=/tmp/a b.db", "PASSWORD=p;w",
+  EXPECT_EQ(Params(), (std::vector<std::string>{"PASSWORD=p=w", "password=two", "PASSWORD =three", "USER NAME",
+                                                "ODBC DSN=DRIVER=SQLite3;Database=/tmp/a b.db", "PASSWORD=p=w",
                                                 "X=1", "USER NAME=%s"}));
   EXPECT_EQ(qj::ctx.DbSys, " ora ");
   EXPECT_NE(out_.find("  DbUsr = '%s'\n"), std::string::npos);
   Params() = {"X=1"};  // no such lines: none added
   ASSERT_EQ(Run(false), 0);
   EXPECT_EQ(Params(), std::vector<std::string>{"X=1"});
+}
+
+std::string ConvertedFile(const std::string& database, const std::string& login, const std::string& password) {
+  return "x;G;\n1;DB_SYSTEM;SQLITE\nx;G;\n2;DATABASE;" + database + "\nx;G;\n3;LOGIN;" + login +
+         "\nx;G;\n4;PASS;" + password + "\n";
+}
+
+// A value that would end its attribute early, or that the driver would read
+// with its braces, never reaches the connection.
+TEST_F(SetDbUsrTest, LoginValuesTheDriverCannotReceiveAreRefused) {
+  qjtest::UseTestOdbcConfig();
+  const std::string sqlite = "DRIVER=SQLite3;Database=/tmp/a.db";
+  const std::string postgres = "DRIVER={PostgreSQL Unicode};Server=127.0.0.1";
+  const struct {
+    std::string database, login, password;
+    int expected;
+    const char* refused;
+  } cases[] = {
+      {sqlite, "u", "x;Database=/other.db;", 5, "PASS"},
+      {sqlite, " u", "p", 5, "LOGIN"},
+      {sqlite, "u", "{p}", 5, "PASS"},
+      {sqlite, "u", "p=w \xE4", 0, ""},
+      // psqlODBC takes a braced password, but keeps the braces of a user name.
+      {postgres, "u", "p;w}d", 0, ""},
+      {postgres, "u;x", "p", 5, "LOGIN"},
+      // A driver that is not known takes nothing that needs braces.
+      {"DRIVER=Nowhere;Server=h", "u", "p;w", 5, "PASS"},
+      {"DRIVER=Nowhere;Server=h", "u", "p", 0, ""},
+      // A data source name gets login and password as values of their own.
+      {"VXDSN", "u;x", "p;w", 0, ""},
+  };
+  for (const auto& c : cases) {
+    Params() = stored_;
+    Write(ConvertedFile(c.database, c.login, c.password));
+    ASSERT_EQ(Run(false), c.expected) << c.database << " " << c.login << " " << c.password;
+    if (c.expected == 0) {
+      EXPECT_EQ(out_, "");
+      continue;
+    }
+    EXPECT_EQ(out_, qjtest::ErrorFrame(std::string("Der Wert von ") + c.refused +
+                                       " ist fuer den ODBC-Treiber nicht zulaessig\n"
+                                       "(';', '{', '}' oder Leerzeichen am Anfang oder Ende)\n"
+                                       "Quelle: '..\\..\\FILES\\VELMORANT.INI'\n"));
+    EXPECT_EQ(Params(), stored_);
+  }
+}
+
+TEST_F(SetDbUsrTest, TraceMasksPasswordsInsideTheConnectionString) {
+  Write(ConvertedFile("DSN=vx;PWD=secret;pwd = {a;b}};c};Password=x;UID=me;PASSWORD=", "u", "p"));
+  ASSERT_EQ(Run(true), 0);
+  EXPECT_NE(out_.find("  DbName = 'DSN=vx;PWD=********;pwd =********;Password=********;UID=me;PASSWORD='\n"),
+            std::string::npos)
+      << out_;
+  EXPECT_EQ(out_.find("secret"), std::string::npos);
 }
 
 }  // namespace

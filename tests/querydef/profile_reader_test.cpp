@@ -46,7 +46,8 @@ TEST(ProfileReader, TextValues) {
       {comments, "S", "E", "a=b"}, {comments, "X", "K", "<default>"}, {comments, "", "K", "<default>"},
       // Only the CR before the LF belongs to the line end; a leading BOM goes.
       {crlf, "S", "A", "1"}, {crlf, "S", "B", "two words"}, {crlf, "S", "C", "\r"}, {crlf, "S", "D", "last"},
-      {"[S]\n\xEF\xBB\xBFK=v\n", "S", "\xEF\xBB\xBFK", "v"},
+      // Later, a byte order mark is a character that Windows-1252 cannot hold.
+      {"[S]\n\xEF\xBB\xBFK=v\n", "S", "?K", "v"},
       // A NUL byte ends its line.
       {nul, "S", "A", "ab"}, {nul, "S", "B", "x"}, {nul, "T", "C", "y"},
       {cut, "S", "LONG", std::string(2047, 'v')}, {cut, "S", "NEXT", "n"}, {cut, "S", "Q", std::string(2047, 'q')},
@@ -55,6 +56,19 @@ TEST(ProfileReader, TextValues) {
     EXPECT_EQ(ProfileFile::Parse(c.ini).ReadText(c.section, c.key, "<default>"), c.expected)
         << c.ini.substr(0, 30) << " [" << c.section << "] " << c.key;
   }
+}
+
+TEST(ProfileReader, Utf8FilesAndCutValues) {
+  const std::string utf8 = "[Gr\xC3\xBC\xC3\x9F" "e]\nSQL001=" + std::string(2046, 'a') + "\xC3\xA4\nSQL002=" +
+                           std::string(2046, 'a') + "\xC3\xA4\xC3\xA4\n";
+  const ProfileFile profile = ProfileFile::Parse(utf8);
+  // 2047 Windows-1252 bytes: the umlaut that is the 2047th byte is kept whole.
+  EXPECT_EQ(profile.ReadText("GR\xFC\xDF" "E", "SQL001", ""), std::string(2046, 'a') + "\xE4");
+  EXPECT_FALSE(profile.WasCut("gr\xFC\xDF" "e", "sql001"));
+  EXPECT_EQ(profile.ReadText("GR\xFC\xDF" "E", "SQL002", ""), std::string(2046, 'a') + "\xE4");
+  EXPECT_TRUE(profile.WasCut("GR\xFC\xDF" "E", "SQL002"));
+  EXPECT_FALSE(profile.WasCut("GR\xFC\xDF" "E", "SQL003"));
+  EXPECT_FALSE(profile.WasCut("OTHER", "SQL002"));
 }
 
 TEST(ProfileReader, IntegersAndFiles) {

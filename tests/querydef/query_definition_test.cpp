@@ -12,6 +12,7 @@
 
 #include "driver/console.h"
 #include "driver/run_context.h"
+#include "platform/code_page.h"
 #include "platform/executable_path.h"
 #include "support/test_support.h"
 
@@ -72,6 +73,32 @@ TEST_F(GetIniValuesTest, StatementLinesAreJoinedUpToTheFirstEmptyOne) {
   EXPECT_EQ(Statement("LONG"), " " + std::string(2047, 'a') + " b ");
   EXPECT_EQ(Statement("FULL"), full + " ");
   EXPECT_EQ(out_, "");
+  EXPECT_EQ(err_,
+            "qjsqlexe: Warnung: Sektion LONG: SQL001 auf 2047 Bytes gekuerzt\n"
+            "qjsqlexe: Warnung: Sektion FULL: Anweisung reicht bis SQL999, weitere Zeilen werden nicht gelesen\n");
+}
+
+TEST_F(GetIniValuesTest, LengthsBeyond65535AreRefused) {
+  qjtest::WriteBytes(path_, "[F]\nSQL001=SELECT 1\nFLEN01=65535\nFLEN02=65536\nFLEN03=$7FFFFFFF\n");
+  EXPECT_EQ(Statement("F"), " SELECT 1 ");
+  EXPECT_EQ(Field(1), "||65535");
+  EXPECT_EQ(Field(2), "||0");
+  EXPECT_EQ(Field(3), "||0");
+  EXPECT_EQ(err_,
+            "qjsqlexe: Warnung: Sektion F: FLEN02 = 65536 ist groesser als 65535 und ungueltig, Feldlaenge 0\n"
+            "qjsqlexe: Warnung: Sektion F: FLEN03 = 2147483647 ist groesser als 65535 und ungueltig, Feldlaenge 0\n");
+}
+
+// A file written in UTF-8, with or without byte order mark, holds the same
+// Windows-1252 texts as one written in Windows-1252.
+TEST_F(GetIniValuesTest, Utf8FilesGiveWindows1252Texts) {
+  const std::string section = "[K\xC3\xB6ln]\nSQL001=WHERE city = 'K\xC3\xB6ln \xE2\x82\xAC'\nFELD01=gr\xC3\xB6\xC3\x9F" "e\nFLEN01=4\n";
+  for (const std::string& file : {section, "\xEF\xBB\xBF" + section, qj::Utf8ToCp1252(section)}) {
+    qjtest::WriteBytes(path_, file);
+    EXPECT_EQ(Statement("K\xF6ln"), " WHERE city = 'K\xF6ln \x80' ");
+    EXPECT_EQ(Field(1), "GR\xF6\xDF" "E||4");
+  }
+  EXPECT_EQ(err_, "");
 }
 
 TEST_F(GetIniValuesTest, FieldsAreUpperCasedInAsciiAndLengthsUseTheIntegerRead) {
