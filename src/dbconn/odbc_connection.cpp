@@ -97,7 +97,9 @@ bool OdbcConnection::CheckLongValuesOfBlockRows() {
   std::u16string sql = Cp1252ToUtf16("SELECT '" + first + "' AS v UNION ALL SELECT '" + second + "'");
   SQLHANDLE stmt = SQL_NULL_HANDLE;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_.get(), &stmt))) return false;
-  SQLWCHAR bound[2][16];
+  // Bound as bytes: MariaDB Connector/ODBC 3.1 reads past its own buffer when
+  // it truncates a wide text of a block row.
+  unsigned char bound[2][32];
   SQLLEN indicators[2] = {0, 0};
   SQLULEN fetched = 0;
   std::u16string whole(kLength + 1, u'\0');
@@ -106,7 +108,7 @@ bool OdbcConnection::CheckLongValuesOfBlockRows() {
       SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(2), 0)) &&
       SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0)) &&
       SQL_SUCCEEDED(SQLExecDirectW(stmt, Wide(sql), static_cast<SQLINTEGER>(sql.size()))) &&
-      SQL_SUCCEEDED(SQLBindCol(stmt, 1, SQL_C_WCHAR, bound, sizeof bound[0], indicators)) &&
+      SQL_SUCCEEDED(SQLBindCol(stmt, 1, SQL_C_BINARY, bound, sizeof bound[0], indicators)) &&
       SQL_SUCCEEDED(SQLFetch(stmt)) && fetched == 2 &&
       SQL_SUCCEEDED(SQLSetPos(stmt, 2, SQL_POSITION, SQL_LOCK_NO_CHANGE)) &&
       SQLGetData(stmt, 1, SQL_C_WCHAR, Wide(whole), static_cast<SQLLEN>(whole.size() * sizeof(char16_t)), &length) ==
