@@ -8,6 +8,7 @@ packages=(
   libgtest-dev
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql
   postgresql postgresql-client sqlite3
+  mariadb-server mariadb-client odbc-mariadb
   libicu-dev
   time
   dpkg-dev man-db valgrind

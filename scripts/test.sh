@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the suite once as built, then once more
-# under AddressSanitizer and UndefinedBehaviorSanitizer. A PostgreSQL server is
-# started on loopback for the run and stopped afterwards. QJ_WINDOWS=1 also
-# builds the Windows executable and runs its tests under Wine.
+# under AddressSanitizer and UndefinedBehaviorSanitizer. A PostgreSQL and a
+# MariaDB server are started on loopback for the run and stopped afterwards.
+# QJ_WINDOWS=1 also builds the Windows executable and runs its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,9 +16,11 @@ cmake -S . -B build-asan -DQJ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan -j"$jobs"
 
 pgdir=$(mktemp -d /tmp/qjsqlexe-pg.XXXXXX)
-trap 'scripts/pg_server.sh stop "$pgdir"' EXIT
+mariadir=$(mktemp -d /tmp/qjsqlexe-maria.XXXXXX)
+trap 'scripts/pg_server.sh stop "$pgdir"; scripts/mariadb_server.sh stop "$mariadir"' EXIT
 eval "$(scripts/pg_server.sh start "$pgdir")"
-export QJ_REQUIRE_PG=1
+eval "$(scripts/mariadb_server.sh start "$mariadir")"
+export QJ_REQUIRE_PG=1 QJ_REQUIRE_MARIA=1
 
 echo "== test suite"
 ctest --test-dir build --output-on-failure -j"$jobs"

@@ -22,6 +22,8 @@ struct ColumnValue {
   ValueKind kind = ValueKind::Null;
   std::string bytes;  // Text: Windows-1252 bytes; Binary: the raw bytes
   int64_t integer = 0;
+  bool isUnsigned = false;  // Integer: the value is unsignedInteger
+  uint64_t unsignedInteger = 0;
   double real = 0.0;
   bool boolean = false;
   int year = 0, month = 0, day = 0;

@@ -7,9 +7,6 @@ namespace qj {
 EDatabaseError::EDatabaseError(std::vector<DiagnosticRecord> records)
     : std::runtime_error(MessageOf(records)), records_(std::move(records)) {}
 
-EDatabaseError::EDatabaseError(const std::string& message, std::vector<DiagnosticRecord> records)
-    : std::runtime_error(message), records_(std::move(records)) {}
-
 std::string EDatabaseError::MessageOf(const std::vector<DiagnosticRecord>& records) {
   std::string message;
   for (const DiagnosticRecord& r : records) {

@@ -22,7 +22,6 @@ struct DiagnosticRecord {
 class EDatabaseError : public std::runtime_error {
  public:
   explicit EDatabaseError(std::vector<DiagnosticRecord> records);
-  EDatabaseError(const std::string& message, std::vector<DiagnosticRecord> records);
 
   const std::vector<DiagnosticRecord>& Records() const { return records_; }
 

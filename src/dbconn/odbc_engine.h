@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dbconn/column_binding.h"
 #include "dbconn/column_value.h"
 #include "dbconn/db_error.h"
 #include "dbconn/odbc_handles.h"
@@ -46,17 +47,24 @@ class OdbcConnection {
   WarningLog& Warnings() { return warnings_; }
   // The driver's SQL_GETDATA_EXTENSIONS (0 when it does not tell).
   SQLUINTEGER GetDataExtensions() const { return getDataExtensions_; }
-  // The SQLite ODBC driver: it has no wide entry points and keeps the values
-  // of a row as UTF-8 text, which it parses for a typed value and the driver
+  // A database that keeps every value as stored, in any column, whatever the
+  // declared type (SQLite, by SQL_DBMS_NAME): its driver keeps the values of a
+  // row as UTF-8 text, which it parses for a typed value and the driver
   // manager converts for wide text.
   bool KeepsValuesAsText() const { return keepsValuesAsText_; }
+  // SQLGetData reads a long value on a later row of a fetch block after
+  // SQLSetPos: claimed by SQL_GD_BLOCK and found so by a check at connect.
+  bool ReadsLongValuesOfBlockRows() const { return readsLongValuesOfBlockRows_; }
 
  private:
+  bool CheckLongValuesOfBlockRows();
+
   WarningLog& warnings_;
   OdbcHandle env_;
   OdbcHandle dbc_;
   SQLUINTEGER getDataExtensions_ = 0;
   bool keepsValuesAsText_ = false;
+  bool readsLongValuesOfBlockRows_ = false;
 };
 
 // How far the engine may go beyond SQLFetch + SQLGetData. Both are on by
@@ -68,24 +76,6 @@ struct FetchOptions {
   bool driverText = true;   // bound values as the driver's own text where it keeps them so
 };
 FetchOptions& DefaultFetchOptions();
-
-// One result column: how it is bound and its value for the current row.
-struct BoundColumn {
-  SQLSMALLINT sqlType = 0;
-  SQLULEN declaredSize = 0;
-  ValueKind kind = ValueKind::Text;
-  SQLSMALLINT cType = SQL_C_WCHAR;
-  SQLLEN elementBytes = 0;          // bytes per row in the bound buffer
-  // A typed value bound as the driver's text: its own C type and a buffer of
-  // that type, for a text that is not in plain form.
-  SQLSMALLINT typedCType = 0;
-  std::vector<unsigned char> typed;
-  std::vector<char16_t> wide;       // text columns: the rowset's buffers
-  std::vector<unsigned char> data;  // all other columns
-  std::vector<SQLLEN> indicators;   // one length indicator per row
-  ColumnValue value;
-  uint64_t valueRow = 0;            // row serial that value was built for
-};
 
 class OdbcStatement {
  public:
@@ -114,12 +104,18 @@ class OdbcStatement {
 
  private:
   void DescribeAndBind(SQLSMALLINT count);
+  // A text field of the column (SQL_DESC_TYPE_NAME, SQL_DESC_TABLE_NAME) in
+  // upper case ASCII, "" when not given.
+  std::string ColumnText(int columnNumber, SQLUSMALLINT field);
   bool FetchBlock();
-  void LoadSingleRow();
-  void ReadWholeText(SQLUSMALLINT columnNumber, std::u16string& out, bool& isNull);
-  void ReadWholeBinary(SQLUSMALLINT columnNumber, std::string& out, bool& isNull);
+  bool LoadSingleRow();
+  // The whole text or binary value of the column by SQLGetData into its
+  // value's bytes; false for NULL.
+  // text: as text (else binary); longerThanBound: the bound buffer holds a
+  // prefix of a longer value.
+  bool ReadWhole(BoundColumn& column, SQLUSMALLINT columnNumber, bool text, bool longerThanBound);
+  void BuildTime(BoundColumn& column, const char* text, SQLLEN length);
   void BuildValue(BoundColumn& column, int index);
-  void BuildFixedValue(BoundColumn& column, const unsigned char* element);
   void BuildFromText(BoundColumn& column, int index, std::string_view text, bool truncated);
   void PositionOnRow();
 

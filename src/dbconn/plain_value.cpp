@@ -45,6 +45,12 @@ bool ParseFloat(std::string_view text, double& out) {
   if (i == text.size() || !(IsDigit(text[i]) || text[i] == '.')) return false;
   const char* end = text.data() + text.size();
   const std::from_chars_result r = std::from_chars(text.data(), end, out, std::chars_format::general);
+  if (r.ec == std::errc::result_out_of_range && r.ptr == end &&
+      text.substr(i) == "1.79769313486232e+308") {
+    // The largest double in 15 significant digits rounds above it.
+    out = i == 1 ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
+    return true;
+  }
   return r.ec == std::errc() && r.ptr == end && std::isfinite(out);
 }
 
@@ -70,6 +76,15 @@ bool ParseTime(std::string_view text, size_t at, bool withSeconds, ColumnValue& 
   return v.hour <= 23 && v.minute <= 59 && v.second <= 59;
 }
 
+// A fraction of a second from text[at] to the end, which the value does not keep.
+bool FractionAt(std::string_view text, size_t at) {
+  if (text[at] != '.' || text.size() == at + 1 || text.size() > at + 10) return false;
+  for (size_t i = at + 1; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParsePlainValue(ValueKind kind, std::string_view text, ColumnValue& value) {
@@ -81,7 +96,7 @@ bool ParsePlainValue(ValueKind kind, std::string_view text, ColumnValue& value) 
     case ValueKind::Date:
       return text.size() == 10 && ParseDate(text, value);
     case ValueKind::Time:
-      return text.size() == 8 && ParseTime(text, 0, true, value);
+      return text.size() >= 8 && ParseTime(text, 0, true, value) && (text.size() == 8 || FractionAt(text, 8));
     case ValueKind::Timestamp: {
       // Without seconds, the minute begins: 0 seconds. (The SQLite3 driver
       // leaves the seconds of an earlier value there.)
@@ -90,13 +105,7 @@ bool ParsePlainValue(ValueKind kind, std::string_view text, ColumnValue& value) 
           !ParseTime(text, 11, withSeconds, value)) {
         return false;
       }
-      if (text.size() <= 19) return true;
-      // A fraction of a second, which the value does not keep.
-      if (text[19] != '.' || text.size() == 20 || text.size() > 29) return false;
-      for (size_t i = 20; i < text.size(); ++i) {
-        if (!IsDigit(text[i])) return false;
-      }
-      return true;
+      return text.size() <= 19 || FractionAt(text, 19);
     }
     default:
       return false;

@@ -1,7 +1,7 @@
 #pragma once
 // Reading a typed value from the plain text a driver gives for it: integers
 // as digits, floating values as a decimal number, dates "yyyy-mm-dd", times
-// "hh:mm:ss" and timestamps "yyyy-mm-dd hh:mm[:ss[.fraction]]". Anything else
+// "hh:mm:ss[.fraction]" and timestamps "yyyy-mm-dd hh:mm[:ss[.fraction]]". Anything else
 // is left to the driver's own conversion: a text is only read when its
 // meaning is beyond doubt.
 

@@ -12,18 +12,21 @@ namespace qj {
 
 namespace {
 
-void AppendInteger(int64_t value, std::string& out) {
+void AppendDigits(uint64_t magnitude, bool negative, std::string& out) {
   char buffer[24];
   char* const end = buffer + sizeof buffer;
   char* p = end;
-  // Work on the magnitude as unsigned so that the smallest int64 works too.
-  uint64_t magnitude = value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   do {
     *--p = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (value < 0) *--p = '-';
+  if (negative) *--p = '-';
   out.append(p, static_cast<size_t>(end - p));
+}
+
+void AppendInteger(int64_t value, std::string& out) {
+  // The magnitude as unsigned, so that the smallest int64 works too.
+  AppendDigits(value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value), value < 0, out);
 }
 
 void AppendHex(const std::string& bytes, std::string& out) {
@@ -150,7 +153,11 @@ void ValueTextFormatter::Append(const ColumnValue& value, std::string& out) {
       out += value.bytes;
       return;
     case ValueKind::Integer:
-      AppendInteger(value.integer, out);
+      if (value.isUnsigned) {
+        AppendDigits(value.unsignedInteger, false, out);
+      } else {
+        AppendInteger(value.integer, out);
+      }
       return;
     case ValueKind::Float:
       if (!decimalSymbol_) decimalSymbol_ = IcuDecimalSymbol(numericLocale_);

@@ -87,27 +87,31 @@ class EngineTest : public ::testing::TestWithParam<std::string> {
     if (Mode() == "getdata") qj::DefaultFetchOptions().bindColumns = false;
     if (Mode() == "rowwise") qj::DefaultFetchOptions().blockFetch = false;
     qjtest::UseTestOdbcConfig();
-    if (IsPg()) {
-      QJ_REQUIRE_PG_OR_SKIP(pg_);
+    if (IsMaria()) QJ_REQUIRE_MARIA_OR_SKIP(maria_);
+    if (IsPg()) QJ_REQUIRE_PG_OR_SKIP(pg_);
+    if (IsServer()) {
       table_ = "qj_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
       for (char& c : table_) c = c == '/' ? '_' : c;
       Setup("DROP TABLE IF EXISTS " + table_ + ";");
     } else {
       qjtest::SqliteExec(dbFile_, "CREATE TABLE keep_file(x INTEGER);");
     }
-    Param("ODBC DSN=", IsPg() ? pg_.ConnectionString() + ";UseDeclareFetch=1;Fetch=1000"
-                              : qjtest::SqliteConnectionString(dbFile_));
-    Param("USER NAME=", IsPg() ? pg_.user : "");
-    Param("PASSWORD=", IsPg() ? pg_.password : "");
+    Param("ODBC DSN=", IsPg()      ? pg_.ConnectionString() + ";UseDeclareFetch=1;Fetch=1000"
+                       : IsMaria() ? maria_.ConnectionString()
+                                   : qjtest::SqliteConnectionString(dbFile_));
+    Param("USER NAME=", IsPg() ? pg_.user : IsMaria() ? maria_.user : "");
+    Param("PASSWORD=", IsPg() ? pg_.password : IsMaria() ? maria_.password : "");
   }
   void TearDown() override {
     qj::DefaultFetchOptions() = qj::FetchOptions{};
     query_.reset();  // the open connection holds its read locks until it goes away
     db_.reset();
-    if (IsPg() && pg_.Available()) Setup("DROP TABLE IF EXISTS " + table_ + ";");
+    if ((IsPg() && pg_.Available()) || (IsMaria() && maria_.Available())) Setup("DROP TABLE IF EXISTS " + table_ + ";");
   }
 
   bool IsPg() const { return GetParam().rfind("pg", 0) == 0; }
+  bool IsMaria() const { return GetParam().rfind("maria", 0) == 0; }
+  bool IsServer() const { return IsPg() || IsMaria(); }
   std::string Mode() const {
     const size_t bar = GetParam().find('_');
     return bar == std::string::npos ? "auto" : GetParam().substr(bar + 1);
@@ -117,11 +121,16 @@ class EngineTest : public ::testing::TestWithParam<std::string> {
       if (line.rfind(prefix, 0) == 0) line = prefix + value;
     }
   }
-  void Setup(const std::string& sql) { IsPg() ? qjtest::PgExec(pg_, sql) : qjtest::SqliteExec(dbFile_, sql); }
+  void Setup(const std::string& sql) {
+    if (IsPg()) return qjtest::PgExec(pg_, sql);
+    if (IsMaria()) return qjtest::MariaExec(maria_, sql);
+    qjtest::SqliteExec(dbFile_, sql);
+  }
   // A table of ids 1..n with 'n' || id as name.
   void Series(int n) {
-    const std::string rows = IsPg() ? "SELECT g, 'n' || g FROM generate_series(1, " + std::to_string(n) + ") g;"
-                                    : "WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < " +
+    const std::string rows = IsPg()      ? "SELECT g, 'n' || g FROM generate_series(1, " + std::to_string(n) + ") g;"
+                             : IsMaria() ? "SELECT seq, CONCAT('n', seq) FROM seq_1_to_" + std::to_string(n) + ";"
+                                         : "WITH RECURSIVE s(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM s WHERE g < " +
                                           std::to_string(n) + ") SELECT g, 'n' || g FROM s;";
     Setup("CREATE TABLE " + table_ + "(id INTEGER, name VARCHAR(20));INSERT INTO " + table_ + " " + rows);
   }
@@ -156,6 +165,7 @@ class EngineTest : public ::testing::TestWithParam<std::string> {
 
   qjtest::TempDir tmp_;
   qjtest::PgServer pg_ = qjtest::TestPgServer();
+  qjtest::MariaServer maria_ = qjtest::TestMariaServer();
   std::string dbFile_ = tmp_.File("test.db");
   std::string table_ = "t";
   std::unique_ptr<qj::TDatabase> db_ = std::make_unique<qj::TDatabase>();
@@ -173,6 +183,11 @@ TEST_P(EngineTest, TextConvertsBothWaysAndArrivesWhole) {
   EXPECT_FALSE(db_->Connected());
   Run("SELECT id, name, body FROM " + table_ + " ORDER BY id");
   EXPECT_TRUE(db_->Connected());
+  // Long values of a block row: psqlODBC reads them after SQLSetPos;
+  // MariaDB Connector/ODBC claims to but does not, so a row a fetch there.
+  if (Mode() == "auto") {
+    EXPECT_EQ(query_->RowsetSize() > 1, IsPg()) << query_->RowsetSize();
+  }
   EXPECT_EQ(Rows(), "I1,S" + kMuellerEuro + ",NULL;I2,Sa?b,S" + shortCp + ";I3,Splain,S" + longCp + ";");
   Run("SELECT id FROM " + table_ + " WHERE name = '" + kMuellerEuro + "'");
   EXPECT_EQ(Rows(), "I1;");
@@ -236,7 +251,7 @@ std::string RandomLiteral(std::mt19937& rng, int column) {
 }
 
 TEST_P(EngineTest, ValuesReadAsTheDriversTextEqualItsTypedValues) {
-  if (IsPg() || Mode() != "auto") GTEST_SKIP() << "only the SQLite3 driver keeps its values as text";
+  if (IsServer() || Mode() != "auto") GTEST_SKIP() << "only the SQLite3 driver keeps its values as text";
   std::mt19937 rng(20261208);
   const char* const kText[] = {"MÃ¼ller", "â¬", "Î©", "ð", "a b", "Ã",
                                "xÃ", "ÿ"};  // the last two are malformed UTF-8
@@ -270,11 +285,31 @@ TEST_P(EngineTest, ValuesReadAsTheDriversTextEqualItsTypedValues) {
   const std::vector<std::string> typed = rows(false);
   const std::vector<std::string> asText = rows(true);
   ASSERT_EQ(asText.size(), typed.size());
-  int shown = 0;
+  // A value not in its column's plain form is read as stored (a number or
+  // the text), where the driver's conversion makes something of the column's
+  // type: those values are compared with the driver's text only.
+  const std::string columnKinds = "IFDTPSS";
+  int shown = 0, asStored = 0;
   for (size_t i = 0; i < typed.size() && shown < 5; ++i) {
-    if (asText[i] != typed[i]) ++shown;
-    EXPECT_EQ(asText[i], typed[i]) << "row " << i;
+    std::string expected, actual;
+    size_t a = 0, t = 0;
+    for (char kind : columnKinds) {
+      const size_t aEnd = asText[i].find(',', a), tEnd = typed[i].find(',', t);
+      const std::string piece = asText[i].substr(a, aEnd - a);
+      if (piece[0] == kind || piece == "NULL") {
+        actual += piece + ",";
+        expected += typed[i].substr(t, tEnd - t) + ",";
+      } else {
+        ++asStored;
+        EXPECT_TRUE(piece[0] == 'I' || piece[0] == 'F' || piece[0] == 'S') << piece;
+      }
+      a = aEnd + 1;
+      t = tEnd + 1;
+    }
+    if (actual != expected) ++shown;
+    EXPECT_EQ(actual, expected) << "row " << i;
   }
+  EXPECT_GT(asStored, 0);
 }
 
 TEST_P(EngineTest, RowsArriveInOrderAcrossSeveralFetchBlocks) {
@@ -282,7 +317,7 @@ TEST_P(EngineTest, RowsArriveInOrderAcrossSeveralFetchBlocks) {
   Run("SELECT id, name FROM " + table_ + " ORDER BY id");
   // psqlODBC reads long values of a block row; the SQLite3 driver cannot.
   EXPECT_EQ(query_->ColumnsBound(), Mode() != "getdata");
-  if (IsPg() && Mode() == "auto") {
+  if (IsServer() && Mode() == "auto") {
     EXPECT_GT(query_->RowsetSize(), 1u) << "block fetch not in use";
     EXPECT_LT(query_->RowsetSize(), 2500u);
   } else {
@@ -299,6 +334,7 @@ TEST_P(EngineTest, RowsArriveInOrderAcrossSeveralFetchBlocks) {
 TEST_P(EngineTest, EngineErrorWhileSteppingThroughRowsIsThrown) {
   Series(3000);
   // Row 2000 fails only when it is computed, after earlier rows were delivered.
+  if (IsMaria()) GTEST_SKIP() << "MariaDB Connector/ODBC reads the whole result on execution";
   Run(IsPg() ? "SELECT 1 / (id - 2000) FROM " + table_
              : "SELECT CASE WHEN id = 2000 THEN abs(-9223372036854775807 - 1) ELSE id END FROM " + table_);
   int rows = 0;
@@ -338,6 +374,9 @@ TEST_P(EngineTest, DataSourceNames) {
   if (IsPg()) {
     qjtest::AddTestDsn(dsn, {{"Driver", "PostgreSQL Unicode"}, {"Servername", pg_.host}, {"Port", pg_.port},
                              {"Database", pg_.database}});
+  } else if (IsMaria()) {
+    qjtest::AddTestDsn(dsn, {{"Driver", "MariaDB Unicode"}, {"Server", maria_.host}, {"Port", maria_.port},
+                             {"Database", maria_.database}});
   } else {
 #if defined(__SANITIZE_ADDRESS__)
     // The SQLite3 driver leaks what it read for a DSN connection inside a
@@ -352,7 +391,8 @@ TEST_P(EngineTest, DataSourceNames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, EngineTest,
-                         ::testing::Values("sqlite", "pg", "sqlite_getdata", "pg_getdata", "pg_rowwise"),
+                         ::testing::Values("sqlite", "pg", "maria", "sqlite_getdata", "pg_getdata", "maria_getdata",
+                                           "pg_rowwise"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

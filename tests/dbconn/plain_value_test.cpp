@@ -41,6 +41,10 @@ TEST(PlainValue, OnlyUnambiguousTextsAreReadHere) {
   EXPECT_EQ(Read(F, "12.5"), "0x1.9p+3");
   EXPECT_EQ(Read(F, "-3.84189888743216e-237"), Read(F, "-3.84189888743216E-237"));
   EXPECT_EQ(Read(F, ".5"), "0x1p-1");
+  // The largest double, as SQLite writes it in 15 digits.
+  EXPECT_EQ(Read(F, "1.79769313486232e+308"), "0x1.fffffffffffffp+1023");
+  EXPECT_EQ(Read(F, "-1.79769313486232e+308"), "-0x1.fffffffffffffp+1023");
+  EXPECT_EQ(Read(F, "1.79769313486233e+308"), "driver");
   for (const char* odd : {"1e400", "Inf", "nan", "+1", " 1", "1 ", "0x1p3", "", "-", "1,5"}) {
     EXPECT_EQ(Read(F, odd), "driver") << odd;
   }
@@ -51,7 +55,10 @@ TEST(PlainValue, OnlyUnambiguousTextsAreReadHere) {
   for (const char* odd : {"2023-02-29", "2024-02-30", "2024-13-01", "0000-01-01", "2024-1-5", "2024-01-05 "}) {
     EXPECT_EQ(Read(D, odd), "driver") << odd;
   }
-  for (const char* odd : {"24:00:00", "7:05:09", "10:00", "10:00:00.5"}) EXPECT_EQ(Read(T, odd), "driver") << odd;
+  EXPECT_EQ(Read(T, "10:00:00.5"), "0-0-0 10:0:0");
+  for (const char* odd : {"24:00:00", "7:05:09", "10:00", "10:00:00.", "838:59:59", "-00:00:01"}) {
+    EXPECT_EQ(Read(T, odd), "driver") << odd;
+  }
   for (const char* odd : {"2024-01-05", "2024-01-05T10:00:00", "2024-01-05 10:00:00.", "2024-01-05 10:00:00Z",
                           "2024-01-05 10:00:00.1234567890", "2024-01-05 10:60"}) {
     EXPECT_EQ(Read(P, odd), "driver") << odd;

@@ -1,6 +1,7 @@
 #include "support/odbc_env.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 #include "support/test_support.h"
@@ -14,6 +15,30 @@ std::string EnvOr(const char* name, const char* fallback) {
   return v != nullptr ? std::string(v) : std::string(fallback);
 }
 
+// A test server from prefix_HOST, _PORT, _USER, _PASSWORD and _DB.
+template <typename Server>
+Server ServerFromEnv(const std::string& prefix) {
+  Server s;
+  s.host = EnvOr((prefix + "_HOST").c_str(), "127.0.0.1");
+  s.port = EnvOr((prefix + "_PORT").c_str(), "");
+  s.user = EnvOr((prefix + "_USER").c_str(), "qjtest");
+  s.password = EnvOr((prefix + "_PASSWORD").c_str(), "");
+  s.database = EnvOr((prefix + "_DB").c_str(), "qjtest");
+  return s;
+}
+
+// The MariaDB Connector/ODBC library as the odbc-mariadb package installed it.
+std::string MariaDbDriverPath() {
+  for (const char* list : {"/var/lib/dpkg/info/odbc-mariadb:amd64.list", "/var/lib/dpkg/info/odbc-mariadb.list",
+                           "/var/lib/dpkg/info/odbc-mariadb:arm64.list"}) {
+    std::ifstream lines(list);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.size() > 13 && line.compare(line.size() - 13, 13, "/libmaodbc.so") == 0) return line;
+    }
+  }
+  return "libmaodbc.so";
+}
+
 }  // namespace
 
 const std::string& OdbcSysIniDir() {
@@ -22,7 +47,9 @@ const std::string& OdbcSysIniDir() {
     WriteBytes(d->File("odbcinst.ini"),
                "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=libsqlite3odbc.so\n\n"
                "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\n"
-               "Driver=psqlodbcw.so\n\n");
+               "Driver=psqlodbcw.so\n\n"
+               "[MariaDB Unicode]\nDescription=MariaDB Connector/ODBC\nDriver=" +
+                   MariaDbDriverPath() + "\n\n");
     WriteBytes(d->File("odbc.ini"), "");
     return d;
   }();
@@ -54,14 +81,24 @@ std::string PgServer::ConnectionString() const {
   return "DRIVER={PostgreSQL Unicode};Server=" + host + ";Port=" + port + ";Database=" + database;
 }
 
-PgServer TestPgServer() {
-  PgServer s;
-  s.host = EnvOr("QJ_PG_HOST", "127.0.0.1");
-  s.port = EnvOr("QJ_PG_PORT", "");
-  s.user = EnvOr("QJ_PG_USER", "qjtest");
-  s.password = EnvOr("QJ_PG_PASSWORD", "");
-  s.database = EnvOr("QJ_PG_DB", "qjtest");
-  return s;
+PgServer TestPgServer() { return ServerFromEnv<PgServer>("QJ_PG"); }
+
+std::string MariaServer::ConnectionString() const {
+  return "DRIVER={MariaDB Unicode};Server=" + host + ";Port=" + port + ";Database=" + database;
+}
+
+MariaServer TestMariaServer() { return ServerFromEnv<MariaServer>("QJ_MARIA"); }
+
+void MariaExec(const MariaServer& server, const std::string& sql) {
+  RunOptions options;
+  options.executable = "/usr/bin/mariadb";
+  options.env["MYSQL_PWD"] = server.password;
+  TempDir tmp;
+  WriteBytes(tmp.File("in.sql"), sql);
+  RunResult r = RunProgram({"--no-defaults", "--default-character-set=utf8mb4", "-h", server.host, "-P", server.port,
+                            "-u", server.user, server.database, "-e", "source " + tmp.File("in.sql")},
+                           options);
+  if (r.exitCode != 0) throw std::runtime_error("mariadb failed: " + r.err);
 }
 
 void SqliteExec(const std::string& dbFile, const std::string& sql) {

@@ -1,15 +1,15 @@
 #pragma once
 // The ODBC configuration the tests use: an ODBCSYSINI directory of their own
 // (Debian's system file turns on psqlODBC's CommLog), and the PostgreSQL
-// server that scripts/test.sh starts on loopback.
+// and MariaDB servers that scripts/test.sh starts on loopback.
 
 #include <map>
 #include <string>
 
 namespace qjtest {
 
-// A directory with odbcinst.ini naming the drivers "SQLite3" and
-// "PostgreSQL Unicode" and an empty odbc.ini; created once per test process.
+// A directory with odbcinst.ini naming the drivers "SQLite3",
+// "PostgreSQL Unicode" and "MariaDB Unicode" and an empty odbc.ini; created once per test process.
 const std::string& OdbcSysIniDir();
 
 // Sets ODBCSYSINI (and ODBCINI) in this process, for in-process engine tests.
@@ -44,6 +44,36 @@ PgServer TestPgServer();
       GTEST_SKIP() << "no PostgreSQL server configured";                            \
     }                                                                               \
   } while (0)
+
+// The MariaDB server of the test run, from QJ_MARIA_HOST, QJ_MARIA_PORT,
+// QJ_MARIA_USER, QJ_MARIA_PASSWORD and QJ_MARIA_DB.
+struct MariaServer {
+  std::string host, port, user, password, database;
+  bool Available() const { return !port.empty(); }
+  // A DSN-less connection string through "MariaDB Unicode" (without UID/PWD).
+  std::string ConnectionString() const;
+};
+MariaServer TestMariaServer();
+
+// As QJ_REQUIRE_PG_OR_SKIP, for MariaDB and QJ_REQUIRE_MARIA. Under
+// AddressSanitizer the MariaDB tests are skipped: MariaDB Connector/ODBC 3.1
+// reads past its own heap buffers (strlen in SQLFetch) on block fetches.
+#if defined(__SANITIZE_ADDRESS__)
+#define QJ_MARIA_SANITIZER_SKIP() GTEST_SKIP() << "MariaDB Connector/ODBC reads past its own buffers"
+#else
+#define QJ_MARIA_SANITIZER_SKIP() (void)0
+#endif
+#define QJ_REQUIRE_MARIA_OR_SKIP(server)                                               \
+  do {                                                                                 \
+    if (!(server).Available()) {                                                       \
+      if (std::getenv("QJ_REQUIRE_MARIA") != nullptr) FAIL() << "MariaDB required";    \
+      GTEST_SKIP() << "no MariaDB server configured";                                  \
+    }                                                                                  \
+    QJ_MARIA_SANITIZER_SKIP();                                                         \
+  } while (0)
+
+// Runs SQL against the test MariaDB database with the mariadb client.
+void MariaExec(const MariaServer& server, const std::string& sql);
 
 // Runs SQL against an SQLite database file with the sqlite3 shell.
 void SqliteExec(const std::string& dbFile, const std::string& sql);

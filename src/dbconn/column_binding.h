@@ -1,0 +1,75 @@
+#pragma once
+// How one result column is fetched: its binding (C type and bytes per row of
+// the bound buffer), the rowset's buffers, and the value built from them.
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "dbconn/column_value.h"
+
+namespace qj {
+
+// Bound text columns hold at most this many characters per row, binary ones
+// this many bytes; longer values are read whole with SQLGetData.
+constexpr SQLULEN kMaxBoundChars = 512;
+constexpr SQLULEN kMaxBoundBytes = 1024;
+
+enum class Binding {
+  WideText,    // text as UTF-16 (SQL_C_WCHAR)
+  DriverText,  // text as the driver's own UTF-8 (SQL_C_CHAR)
+  TypedText,   // a typed value as the driver's text, parsed here; its own C type for the rest
+  Fixed,       // a fixed-length C type: integers, floating values, dates, times, booleans
+  TimeText,    // a time of day as the driver's text: a duration outside the day stays that text
+  Binary,      // raw bytes (SQL_C_BINARY)
+};
+
+struct BoundColumn {
+  SQLSMALLINT sqlType = 0;
+  SQLULEN declaredSize = 0;
+  bool isUnsigned = false;          // SQL_DESC_UNSIGNED of an integer column
+  // DriverText of a column whose type name is no character type (a decimal
+  // column or an expression the driver reports as text): a number stays one.
+  bool numbersAsStored = false;
+  ValueKind kind = ValueKind::Text;
+  Binding binding = Binding::WideText;
+  SQLSMALLINT cType = SQL_C_WCHAR;  // the C type bound, or read by SQLGetData
+  SQLLEN elementBytes = 0;          // bytes per row in the bound buffer
+  // TypedText: the value's own C type and a buffer of that type.
+  SQLSMALLINT typedCType = 0;
+  std::vector<unsigned char> typed;
+  std::vector<char16_t> wide;       // WideText: the rowset's buffers
+  std::vector<unsigned char> data;  // all other bindings
+  std::vector<SQLLEN> indicators;   // one length indicator per row
+  ColumnValue value;
+  uint64_t valueRow = 0;            // row serial that value was built for
+};
+
+// Chooses kind, binding, C type and element size from the column's SQL type
+// and declared size. driverText: bind text and typed values as the driver's
+// own UTF-8 text (booleans and binary values keep their C types).
+void ChooseBinding(BoundColumn& column, bool driverText);
+
+// The bytes a bound buffer holds for a value: text keeps room for its
+// terminator.
+SQLLEN ValueRoom(const BoundColumn& column);
+
+// A buffer's share of a length indicator: the full length is reported for a
+// truncated value, so it is clamped to what the buffer holds.
+inline bool Truncated(SQLLEN indicator, SQLLEN room) { return indicator == SQL_NO_TOTAL || indicator > room; }
+inline SQLLEN Received(SQLLEN indicator, SQLLEN room) {
+  if (Truncated(indicator, room)) return room;
+  return indicator < 0 ? 0 : indicator;
+}
+
+// Whether a value of the column may be longer than its bound buffer and then
+// needs SQLGetData.
+bool MayOutgrowBuffer(const BoundColumn& column);
+
+// Fills the value's fields for its kind from one element of the C type.
+// Single-precision values are taken from their shortest decimal form.
+void FillFixedValue(ValueKind kind, SQLSMALLINT cType, const unsigned char* element, ColumnValue& value);
+
+}  // namespace qj

@@ -1,0 +1,406 @@
+#include <algorithm>
+#include <utility>
+
+#include "dbconn/odbc_engine.h"
+#include "dbconn/plain_value.h"
+#include "platform/code_page.h"
+
+namespace qj {
+
+namespace {
+
+// A fetch block aims at this many buffer bytes, within the row limits below.
+constexpr SQLULEN kBlockBytes = 1 << 20;
+constexpr SQLULEN kMinRowset = 32;
+constexpr SQLULEN kMaxRowset = 512;
+// Piece size when a long value is read with SQLGetData.
+constexpr size_t kChunkChars = 8192;
+
+// A declared type of character data, by SQLite's rule for text affinity.
+bool CharacterTypeName(const std::string& upperName) {
+  for (const char* word : {"CHAR", "TEXT", "CLOB", "STRING"}) {
+    if (upperName.find(word) != std::string::npos) return true;
+  }
+  return false;
+}
+
+SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
+
+[[noreturn]] void ThrowOwn(const char* state, const std::string& text) {
+  throw EDatabaseError(std::vector<DiagnosticRecord>{{state, 0, text}});
+}
+
+}  // namespace
+
+OdbcStatement::OdbcStatement(OdbcConnection& connection)
+    : connection_(connection), stmt_(SQL_HANDLE_STMT, connection.Handle().get()) {
+  // Bound buffers need SQLGetData on bound columns, in any order, for values
+  // longer than their buffer; blocks of more than one row need it for a row
+  // of the block as well. A driver without that gets every value through
+  // SQLGetData alone.
+  const SQLUINTEGER extensions = connection.GetDataExtensions();
+  const SQLUINTEGER boundNeeds = SQL_GD_BOUND | SQL_GD_ANY_ORDER | SQL_GD_ANY_COLUMN;
+  bindCapable_ = DefaultFetchOptions().bindColumns && (extensions & boundNeeds) == boundNeeds;
+  blockCapable_ = bindCapable_ && DefaultFetchOptions().blockFetch && (extensions & SQL_GD_BLOCK) != 0;
+  driverText_ = bindCapable_ && DefaultFetchOptions().driverText && connection.KeepsValuesAsText();
+}
+
+void OdbcStatement::Prepare(std::string_view statement) {
+  std::u16string text = Cp1252ToUtf16(statement);
+  Check(SQLPrepareW(stmt_.get(), Wide(text), static_cast<SQLINTEGER>(text.size())), stmt_, "SQLPrepare",
+        &connection_.Warnings());
+}
+
+void OdbcStatement::CloseCursor() {
+  if (executed_) SQLFreeStmt(stmt_.get(), SQL_CLOSE);
+  executed_ = false;
+  hasRow_ = false;
+  endReached_ = false;
+  rowsRead_ = false;
+  rowsFetched_ = 0;
+  position_ = 0;
+}
+
+void OdbcStatement::Execute() {
+  CloseCursor();
+  Check(SQLExecute(stmt_.get()), stmt_, "SQLExecute", &connection_.Warnings());
+  executed_ = true;
+  try {
+    SQLSMALLINT count = 0;
+    Check(SQLNumResultCols(stmt_.get(), &count), stmt_, "SQLNumResultCols", &connection_.Warnings());
+    if (count <= 0) ThrowOwn("07005", "Die Anweisung liefert keine Ergebnisspalten");
+    DescribeAndBind(count);
+  } catch (const EDatabaseError&) {
+    // No half-open result: the cursor closes and the error goes on.
+    CloseCursor();
+    columns_.clear();
+    throw;
+  }
+}
+
+std::string OdbcStatement::ColumnText(int columnNumber, SQLUSMALLINT field) {
+  SQLWCHAR name[128] = {0};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLColAttributeW(stmt_.get(), static_cast<SQLUSMALLINT>(columnNumber), field, name,
+                                      sizeof name, &length, nullptr))) {
+    return "";
+  }
+  std::string out;
+  for (size_t i = 0; i < 127 && name[i] != 0; ++i) {
+    const auto c = static_cast<char16_t>(name[i]);
+    out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c < 128 ? static_cast<char>(c) : '?';
+  }
+  return out;
+}
+
+void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
+  SQLFreeStmt(stmt_.get(), SQL_UNBIND);
+  columns_.resize(static_cast<size_t>(count));
+  SQLULEN rowBytes = 0;
+  bool longReads = false;
+  for (SQLSMALLINT i = 0; i < count; ++i) {
+    BoundColumn& c = columns_[static_cast<size_t>(i)];
+    SQLWCHAR name[256];
+    SQLSMALLINT nameLength = 0, digits = 0, nullable = 0;
+    Check(SQLDescribeColW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), name, 256, &nameLength, &c.sqlType,
+                          &c.declaredSize, &digits, &nullable),
+          stmt_, "SQLDescribeCol", &connection_.Warnings());
+    c.isUnsigned = false;
+    if (c.sqlType == SQL_TINYINT || c.sqlType == SQL_SMALLINT || c.sqlType == SQL_INTEGER || c.sqlType == SQL_BIGINT) {
+      SQLLEN isUnsigned = SQL_FALSE;
+      Check(SQLColAttributeW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
+                             &isUnsigned),
+            stmt_, "SQLColAttribute", &connection_.Warnings());
+      c.isUnsigned = isUnsigned == SQL_TRUE;
+    }
+    ChooseBinding(c, driverText_);
+    c.numbersAsStored = c.binding == Binding::DriverText && (!CharacterTypeName(ColumnText(i + 1, SQL_DESC_TYPE_NAME)) ||
+                                                             ColumnText(i + 1, SQL_DESC_TABLE_NAME).empty());
+    c.valueRow = 0;
+    longReads = longReads || MayOutgrowBuffer(c);
+    rowBytes += static_cast<SQLULEN>(c.elementBytes) + sizeof(SQLLEN);
+  }
+
+  rowsetSize_ = 1;
+  boundMode_ = bindCapable_;
+  // Values longer than their buffer are read on the row of the block only
+  // where the connection found that to work.
+  if (blockCapable_ && (!longReads || connection_.ReadsLongValuesOfBlockRows())) {
+    SQLULEN wanted = std::clamp<SQLULEN>(kBlockBytes / std::max<SQLULEN>(rowBytes, 1), kMinRowset, kMaxRowset);
+    const SQLRETURN ret = SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(wanted), 0);
+    if (SQL_SUCCEEDED(ret)) {
+      SQLULEN actual = 0;
+      if (SQL_SUCCEEDED(SQLGetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, &actual, 0, nullptr)) && actual >= 1 &&
+          actual <= wanted) {
+        rowsetSize_ = actual;
+      }
+    }
+  }
+  if (rowsetSize_ == 1) {
+    Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0), stmt_,
+          "SQLSetStmtAttr", &connection_.Warnings());
+  }
+
+  rowStatus_.assign(rowsetSize_, SQL_ROW_NOROW);
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    BoundColumn& c = columns_[i];
+    const size_t bytes = static_cast<size_t>(c.elementBytes) * rowsetSize_;
+    c.indicators.assign(rowsetSize_, 0);
+    SQLPOINTER buffer;
+    if (c.binding == Binding::WideText) {
+      c.wide.resize(bytes / sizeof(char16_t));
+      buffer = c.wide.data();
+    } else {
+      c.data.resize(bytes);
+      buffer = c.data.data();
+    }
+    if (boundMode_) {
+      Check(SQLBindCol(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), c.cType, buffer, c.elementBytes,
+                       c.indicators.data()),
+            stmt_, "SQLBindCol", &connection_.Warnings());
+    }
+  }
+  if (boundMode_) {
+    Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_STATUS_PTR, rowStatus_.data(), 0), stmt_, "SQLSetStmtAttr",
+          &connection_.Warnings());
+    Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROWS_FETCHED_PTR, &rowsFetched_, 0), stmt_, "SQLSetStmtAttr",
+          &connection_.Warnings());
+  }
+}
+
+bool OdbcStatement::First() {
+  if (!executed_) ThrowOwn("24000", "Die Abfrage ist nicht geoeffnet");
+  if (rowsRead_) Execute();
+  return Next();
+}
+
+bool OdbcStatement::Next() {
+  if (!executed_) ThrowOwn("24000", "Die Abfrage ist nicht geoeffnet");
+  rowsRead_ = true;
+  if (hasRow_ && boundMode_ && position_ + 1 < rowsFetched_) {
+    ++position_;
+  } else {
+    hasRow_ = false;
+    if (endReached_) return false;
+    const bool fetched = boundMode_ ? FetchBlock() : LoadSingleRow();
+    if (!fetched) {
+      endReached_ = true;
+      return false;
+    }
+    position_ = 0;
+  }
+  if (boundMode_) {
+    const SQLUSMALLINT status = rowStatus_[position_];
+    if (status == SQL_ROW_NOROW) {
+      hasRow_ = false;
+      endReached_ = true;
+      return false;
+    }
+    if (status == SQL_ROW_ERROR) {
+      hasRow_ = false;
+      endReached_ = true;
+      std::vector<DiagnosticRecord> records = blockRecords_;
+      if (records.empty()) records.push_back({"HY000", 0, "Fehler beim Lesen einer Zeile"});
+      throw EDatabaseError(std::move(records));
+    }
+  }
+  hasRow_ = true;
+  ++rowSerial_;
+  return true;
+}
+
+bool OdbcStatement::FetchBlock() {
+  constexpr SQLULEN kNotReported = ~SQLULEN{0};
+  rowsFetched_ = kNotReported;
+  blockRecords_.clear();
+  std::fill(rowStatus_.begin(), rowStatus_.end(), static_cast<SQLUSMALLINT>(SQL_ROW_SUCCESS));
+  const SQLRETURN ret = SQLFetch(stmt_.get());
+  if (ret == SQL_NO_DATA) return false;
+  if (ret == SQL_SUCCESS_WITH_INFO) {
+    // Truncation (01004) of a bound value is expected and repaired when the
+    // value is read; other warnings are kept, and go with a row's error.
+    blockRecords_ = ReadDiagnostics(SQL_HANDLE_STMT, stmt_.get());
+    std::vector<DiagnosticRecord> kept;
+    for (const DiagnosticRecord& r : blockRecords_) {
+      if (r.SqlState != "01004") kept.push_back(r);
+    }
+    connection_.Warnings().Add(std::move(kept));
+  } else {
+    Check(ret, stmt_, "SQLFetch", nullptr);
+  }
+  if (rowsFetched_ == kNotReported) {
+    // A successful single-row fetch delivered its row; for a block the count
+    // is needed.
+    if (rowsetSize_ > 1) ThrowOwn("HY000", "Der Treiber meldet die Zahl der gelesenen Zeilen nicht");
+    rowsFetched_ = 1;
+  }
+  rowsFetched_ = std::min(rowsFetched_, rowsetSize_);
+  return rowsFetched_ > 0;
+}
+
+bool OdbcStatement::LoadSingleRow() {
+  const SQLRETURN ret = SQLFetch(stmt_.get());
+  if (ret == SQL_NO_DATA) return false;
+  Check(ret, stmt_, "SQLFetch", &connection_.Warnings());
+  const uint64_t serial = rowSerial_ + 1;
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    BoundColumn& c = columns_[i];
+    const auto number = static_cast<SQLUSMALLINT>(i + 1);
+    bool isNull = false;
+    if (c.kind == ValueKind::Text || c.kind == ValueKind::Binary) {
+      isNull = !ReadWhole(c, number, c.kind == ValueKind::Text, false);
+    } else if (c.binding == Binding::TimeText) {
+      SQLLEN indicator = 0;
+      Check(SQLGetData(stmt_.get(), number, SQL_C_CHAR, c.data.data(), c.elementBytes, &indicator), stmt_,
+            "SQLGetData", &connection_.Warnings());
+      isNull = indicator == SQL_NULL_DATA;
+      if (isNull) c.value.kind = ValueKind::Null;
+      if (!isNull) BuildTime(c, reinterpret_cast<const char*>(c.data.data()), Received(indicator, ValueRoom(c)));
+      c.valueRow = serial;
+      continue;
+    } else {
+      SQLLEN indicator = 0;
+      Check(SQLGetData(stmt_.get(), number, c.cType, c.data.data(), c.elementBytes, &indicator), stmt_, "SQLGetData",
+            &connection_.Warnings());
+      isNull = indicator == SQL_NULL_DATA;
+      if (!isNull) FillFixedValue(c.kind, c.cType, c.data.data(), c.value);
+    }
+    c.value.kind = isNull ? ValueKind::Null : c.kind;
+    c.valueRow = serial;
+  }
+  return true;
+}
+
+bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool text, bool longerThanBound) {
+  const SQLSMALLINT cType = text ? SQL_C_WCHAR : SQL_C_BINARY;
+  const auto bufferBytes = static_cast<SQLLEN>(kChunkChars * sizeof(char16_t));
+  // A text piece keeps room for its terminator.
+  const SQLLEN room = text ? bufferBytes - static_cast<SQLLEN>(sizeof(char16_t)) : bufferBytes;
+  chunk_.resize(kChunkChars);
+  longText_.clear();
+  c.value.bytes.clear();
+  for (bool first = true;; first = false) {
+    SQLLEN indicator = 0;
+    const SQLRETURN ret = SQLGetData(stmt_.get(), columnNumber, cType, chunk_.data(), bufferBytes, &indicator);
+    if (ret == SQL_NO_DATA && first && longerThanBound) {
+      // The bound buffer holds a longer value: nothing here is another
+      // row's value or a lost one, never a valid empty value.
+      ThrowOwn("HY000", "Der Treiber liefert den langen Wert der Spalte " + std::to_string(columnNumber) +
+                            " nicht (SQLGetData ohne Daten)");
+    }
+    if (ret == SQL_NO_DATA) break;
+    Check(ret, stmt_, "SQLGetData", nullptr);
+    if (indicator == SQL_NULL_DATA) return false;
+    const SQLLEN bytes = Received(indicator, room);
+    if (text) {
+      longText_.append(chunk_.data(), static_cast<size_t>(bytes) / sizeof(char16_t));
+    } else {
+      c.value.bytes.append(reinterpret_cast<const char*>(chunk_.data()), static_cast<size_t>(bytes));
+    }
+    if (ret == SQL_SUCCESS || bytes == 0) break;
+  }
+  if (text) AppendUtf16AsCp1252(longText_, c.value.bytes);
+  return true;
+}
+
+const ColumnValue& OdbcStatement::Value(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
+    ThrowOwn("07009", "Spaltenindex " + std::to_string(index) + " ausserhalb der Ergebnisspalten (0 bis " +
+                          std::to_string(static_cast<long>(columns_.size()) - 1) + ")");
+  }
+  if (!hasRow_) ThrowOwn("24000", "Kein aktueller Datensatz");
+  BoundColumn& c = columns_[static_cast<size_t>(index)];
+  if (c.valueRow != rowSerial_) BuildValue(c, index);
+  return c.value;
+}
+
+void OdbcStatement::BuildValue(BoundColumn& c, int index) {
+  const SQLLEN indicator = c.indicators[position_];
+  c.valueRow = rowSerial_;
+  if (indicator == SQL_NULL_DATA) {
+    c.value.kind = ValueKind::Null;
+    c.value.bytes.clear();
+    return;
+  }
+  c.value.kind = c.kind;
+  const auto columnNumber = static_cast<SQLUSMALLINT>(index + 1);
+  const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
+  const SQLLEN room = ValueRoom(c);
+  if (c.binding == Binding::TypedText) {
+    const auto* text = reinterpret_cast<const char*>(c.data.data() + offset);
+    BuildFromText(c, index, std::string_view(text, static_cast<size_t>(Received(indicator, room))),
+                  Truncated(indicator, room));
+    return;
+  }
+  if (c.binding == Binding::Fixed) {
+    FillFixedValue(c.kind, c.cType, c.data.data() + offset, c.value);
+    return;
+  }
+  if (c.binding == Binding::TimeText) {
+    BuildTime(c, reinterpret_cast<const char*>(c.data.data() + offset), Received(indicator, room));
+    return;
+  }
+  if (Truncated(indicator, room)) {
+    // Longer than its bound buffer: read it whole.
+    PositionOnRow();
+    if (!ReadWhole(c, columnNumber, c.kind == ValueKind::Text, true)) c.value.kind = ValueKind::Null;
+    return;
+  }
+  const auto length = static_cast<size_t>(Received(indicator, room));
+  c.value.bytes.clear();
+  if (c.binding == Binding::WideText) {
+    const char16_t* text = c.wide.data() + offset / sizeof(char16_t);
+    AppendUtf16AsCp1252(std::u16string_view(text, length / sizeof(char16_t)), c.value.bytes);
+  } else if (c.binding == Binding::DriverText) {
+    const std::string_view text(reinterpret_cast<const char*>(c.data.data() + offset), length);
+    if (c.numbersAsStored && ParsePlainValue(ValueKind::Integer, text, c.value)) {
+      c.value.kind = ValueKind::Integer;
+      c.value.isUnsigned = false;
+    } else if (c.numbersAsStored && ParsePlainValue(ValueKind::Float, text, c.value)) {
+      c.value.kind = ValueKind::Float;
+    } else {
+      AppendUtf8AsCp1252(text, c.value.bytes);
+    }
+  } else {
+    c.value.bytes.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
+  }
+}
+
+void OdbcStatement::PositionOnRow() {
+  if (rowsetSize_ == 1) return;
+  Check(SQLSetPos(stmt_.get(), static_cast<SQLSETPOSIROW>(position_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt_,
+        "SQLSetPos", nullptr);
+}
+
+void OdbcStatement::BuildFromText(BoundColumn& c, int index, std::string_view text, bool truncated) {
+  if (!truncated && ParsePlainValue(c.kind, text, c.value)) return;
+  // Any value in any column: one not in the column's plain form is given as
+  // stored, a number in the number form, anything else as its text.
+  c.value.isUnsigned = false;
+  if (!truncated && ParsePlainValue(ValueKind::Integer, text, c.value)) {
+    c.value.kind = ValueKind::Integer;
+  } else if (!truncated && ParsePlainValue(ValueKind::Float, text, c.value)) {
+    c.value.kind = ValueKind::Float;
+  } else if (truncated) {
+    PositionOnRow();
+    c.value.kind = ReadWhole(c, static_cast<SQLUSMALLINT>(index + 1), true, true) ? ValueKind::Text : ValueKind::Null;
+  } else {
+    c.value.kind = ValueKind::Text;
+    c.value.bytes.clear();
+    AppendUtf8AsCp1252(text, c.value.bytes);
+  }
+}
+
+void OdbcStatement::BuildTime(BoundColumn& c, const char* text, SQLLEN length) {
+  const std::string_view view(text, static_cast<size_t>(length));
+  if (ParsePlainValue(ValueKind::Time, view, c.value)) {
+    c.value.kind = ValueKind::Time;
+    return;
+  }
+  // A duration beyond the day (MariaDB's 838:59:59, -00:00:01): its text.
+  c.value.kind = ValueKind::Text;
+  c.value.bytes.clear();
+  AppendUtf8AsCp1252(view, c.value.bytes);
+}
+
+}  // namespace qj
