@@ -97,4 +97,29 @@ badges=$work/installed/dnl/qjdnl31p.txt bookings=$work/installed/dnl/qjdnl32p.tx
 for f in qjdnl31p.txt qjdnl32p.txt; do
   cmp -s "$work/installed/dnl/$f" "$work/built/dnl/$f" || fail "$f of the installed and the built executable differ"
 done
+# On a throw-away machine (CI, or QJ_PACKAGE_INSTALL=1) the package is also
+# installed for real with apt-get, its manual page read with man and the demo
+# run with /usr/bin/qjsqlexe; the package is removed again afterwards.
+if [ "${CI:-}" = true ] || [ "${QJ_PACKAGE_INSTALL:-0}" = 1 ]; then
+  if dpkg-query -W -f='${Status}' qjsqlexe 2>/dev/null | grep -q "install ok installed"; then
+    fail "qjsqlexe is installed already; not touching it"
+  fi
+  cleanup_install() {
+    rm -f /usr/bin/qjsqlexe.SQLITE.INI
+    DEBIAN_FRONTEND=noninteractive apt-get remove -y qjsqlexe >/dev/null 2>&1 || true
+    rm -rf "$work"
+  }
+  trap cleanup_install EXIT
+  DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" > "$work/apt-install.log" 2>&1 \
+    || { cat "$work/apt-install.log" >&2; fail "apt-get install failed"; }
+  MANWIDTH=80 man -P cat qjsqlexe 2>/dev/null | grep -q "qjsqlexe.SQLITE.INI" \
+    || fail "man qjsqlexe does not show the page"
+  cp "$examples/qjsqlexe.SQLITE.INI" /usr/bin/qjsqlexe.SQLITE.INI
+  mkdir -p "$work/system/dnl"
+  cp "$work/installed/dnl/QJDNL00P.TXT" "$work/system/dnl/QJDNL00P.TXT"
+  run /usr/bin/qjsqlexe "$work/system" "330 Saetze kopiert in Datei dnl/qjdnl31p.txt " QJDNL31P ZutCtrl dnl/qjdnl31p.txt 1
+  cmp -s "$work/system/dnl/qjdnl31p.txt" "$work/built/dnl/qjdnl31p.txt" \
+    || fail "the download of the apt-installed executable differs"
+  echo "package test: installed with apt-get, man qjsqlexe shows the page, the demo ran with /usr/bin/qjsqlexe"
+fi
 echo "package test: $(basename "$deb") installs and runs the demo (Depends: $depends)"
