@@ -13,14 +13,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "driver/run_context.h"
 #include "extract/output_file.h"
+#include "platform/text_util.h"
 
 namespace {
 
@@ -35,10 +34,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: sort_bench DOWNLOAD-FILE RECORD-WIDTH\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const qj::FileBytes read = qj::ReadWholeFile(argv[1]);
+  const std::string& file = read.bytes;
   const size_t width = std::strtoul(argv[2], nullptr, 10);
-  if (!in.good() && !in.eof()) return 1;
+  if (!read.complete) return 1;
   if (width == 0 || file.empty() || file.size() % width != 0) {
     std::fprintf(stderr, "sort_bench: %zu bytes are no whole number of %zu-byte records\n", file.size(), width);
     return 1;

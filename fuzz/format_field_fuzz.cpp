@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t length = static_cast<int32_t>(((data[1] << 8) | data[2]) % 4096) - 16;
   const std::string_view value(reinterpret_cast<const char*>(data) + 3, size - 3);
 
-  qj::ResetCutValueCount();
+  qj::ctx.CutValues = 0;
   qj::ctx.RecordLine = "prefix";
   try {
     qj::FormatField(value, length, type);

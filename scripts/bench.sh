@@ -28,10 +28,7 @@ tool_locale=(env -u LC_ALL -u LC_COLLATE -u LC_NUMERIC -u LC_TIME LANG=de_DE.UTF
 
 echo "== build (Release) in build-bench"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)" --target qjsqlexe >/dev/null
-g++ -O2 -std=c++17 -Wall -Wextra -Wpedantic -o "$build/bare_fetch" bench/bare_fetch.cpp -lodbc
-g++ -O2 -std=c++17 -Wall -Wextra -Wpedantic -I src -o "$build/sort_bench" bench/sort_bench.cpp "$build/libqjcore.a" \
-  -licui18n -licuuc -licudata -lodbc -pthread
+cmake --build "$build" -j"$(nproc)" --target qjsqlexe bare_fetch sort_bench >/dev/null
 
 mkdir -p "$cache"
 db=$cache/items.db

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "driver/console.h"
+#include "driver/result_codes.h"
 #include "driver/run_sequence.h"
 #include "platform/signals.h"
 

@@ -8,16 +8,17 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${QJ_GTEST_SOURCE} ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-file(GLOB QJ_WINDOWS_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*_win.cpp)
-add_library(qj_test_support STATIC ${CMAKE_CURRENT_SOURCE_DIR}/support/test_bytes.cpp ${QJ_WINDOWS_TEST_SUPPORT})
+add_library(qj_test_support STATIC support/test_bytes.cpp support/test_files_win.cpp)
 target_include_directories(qj_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(qj_test_support PUBLIC qjcore gtest PRIVATE qj_warnings)
 
-file(GLOB QJ_WINDOWS_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/*_win_test.cpp)
-foreach(portable IN ITEMS
-    dbconn/converted_ini dbconn/plain_value driver/run_sequence extract/sort_weight_table platform/code_page
-    querydef/placeholder querydef/profile_reader)
-  list(APPEND QJ_WINDOWS_UNIT_TESTS ${CMAKE_CURRENT_SOURCE_DIR}/${portable}_test.cpp)
-endforeach()
-add_executable(qj_unit_tests ${QJ_WINDOWS_UNIT_TESTS})
+add_executable(qj_unit_tests
+  platform/windows_platform_win_test.cpp
+  dbconn/converted_ini_test.cpp
+  dbconn/plain_value_test.cpp
+  driver/run_sequence_test.cpp
+  extract/sort_weight_table_test.cpp
+  platform/code_page_test.cpp
+  querydef/placeholder_test.cpp
+  querydef/profile_reader_test.cpp)
 target_link_libraries(qj_unit_tests PRIVATE qj_test_support gtest_main qj_warnings)

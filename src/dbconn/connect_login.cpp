@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dbconn/odbc_handles.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
@@ -58,8 +59,6 @@ std::vector<Attribute> Attributes(std::string_view text) {
   }
   return attributes;
 }
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameKey(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

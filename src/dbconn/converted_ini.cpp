@@ -4,6 +4,7 @@
 
 #include "driver/run_context.h"
 #include "platform/text_encoding.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
@@ -123,16 +124,11 @@ ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view
 void LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,
                           const std::string& filePath) {
   ctx.LookupResult = ConvertedRecord{};
-  std::FILE* file = std::fopen(filePath.c_str(), "rb");
-  if (file == nullptr) return;
   // A read error ends the file like its end does: the lines read before it
   // still count, and nothing is reported.
-  std::string bytes;
-  char buffer[8192];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, n);
-  std::fclose(file);
-  ctx.LookupResult = FindConvertedRecord(bytes, headerText, key, number);
+  const FileBytes file = ReadWholeFile(filePath);
+  if (!file.opened) return;
+  ctx.LookupResult = FindConvertedRecord(file.bytes, headerText, key, number);
 }
 
 }  // namespace qj

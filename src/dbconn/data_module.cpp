@@ -31,12 +31,10 @@ bool TDatabase::Connected() const { return connection_ != nullptr; }
 
 void TDatabase::Open() {
   if (connection_) return;
-  auto connection = std::make_unique<OdbcConnection>(warnings_);
+  auto connection = std::make_unique<OdbcConnection>();
   connection->Connect(ConnectTargetFromParams(Params, AliasName));
   connection_ = std::move(connection);
 }
-
-const std::vector<DiagnosticRecord>& TDatabase::Warnings() const { return warnings_.Records(); }
 
 OdbcConnection& TDatabase::Connection() {
   Open();
@@ -65,7 +63,7 @@ bool TQuery::Prepared() const { return statement_ != nullptr; }
 
 void TQuery::Prepare() {
   statement_.reset();
-  auto statement = std::make_unique<OdbcStatement>(database_.Connection());
+  auto statement = std::make_unique<OdbcStatement>(database_.Connection(), database_.Fetching);
   statement->Prepare(StatementText());
   statement_ = std::move(statement);
 }

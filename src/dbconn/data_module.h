@@ -9,6 +9,7 @@
 
 #include "dbconn/column_value.h"
 #include "dbconn/db_error.h"
+#include "dbconn/fetch_options.h"
 
 namespace qj {
 
@@ -28,6 +29,7 @@ class TDatabase {
   bool LoginPrompt = false;
   std::string SessionName = "Default";
   std::vector<std::string> Params;  // "NAME=value" lines in stored order
+  FetchOptions Fetching;            // for the statements prepared after a change
 
   bool Connected() const;
   // Connects with the data source, user and password of Params: the value of
@@ -35,13 +37,10 @@ class TDatabase {
   // complete connection string when it holds "="; user and password come from
   // "USER NAME=" and "PASSWORD=". Never prompts; stays open until destruction.
   void Open();
-  // Warnings that came with successful calls (SQL_SUCCESS_WITH_INFO).
-  const std::vector<DiagnosticRecord>& Warnings() const;
 
   OdbcConnection& Connection();
 
  private:
-  WarningLog warnings_;
   std::unique_ptr<OdbcConnection> connection_;
 };
 

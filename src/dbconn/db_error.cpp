@@ -19,14 +19,4 @@ std::string EDatabaseError::MessageOf(const std::vector<DiagnosticRecord>& recor
   return message;
 }
 
-void WarningLog::Add(std::vector<DiagnosticRecord> records) {
-  for (DiagnosticRecord& r : records) {
-    if (records_.size() < kMaxKept) {
-      records_.push_back(std::move(r));
-    } else {
-      ++dropped_;
-    }
-  }
-}
-
 }  // namespace qj

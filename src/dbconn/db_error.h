@@ -1,7 +1,6 @@
 #pragma once
 // The engine's error class: every ODBC diagnostic record of the failed call.
 
-#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,21 +29,6 @@ class EDatabaseError : public std::runtime_error {
 
  private:
   std::vector<DiagnosticRecord> records_;
-};
-
-// Warnings that came with successful calls (SQL_SUCCESS_WITH_INFO). At most
-// kMaxKept are kept, so that a long fetch cannot grow the list without bound;
-// the rest are only counted.
-class WarningLog {
- public:
-  static constexpr size_t kMaxKept = 100;
-  void Add(std::vector<DiagnosticRecord> records);
-  const std::vector<DiagnosticRecord>& Records() const { return records_; }
-  size_t Dropped() const { return dropped_; }
-
- private:
-  std::vector<DiagnosticRecord> records_;
-  size_t dropped_ = 0;
 };
 
 }  // namespace qj

@@ -3,6 +3,7 @@
 #include "dbconn/connect_login.h"
 #include "dbconn/odbc_engine.h"
 #include "platform/code_page.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
@@ -23,7 +24,7 @@ std::string ConnectionValue(const std::string& value) {
 
 bool FindParam(const std::vector<std::string>& params, std::string_view prefix, std::string& value) {
   for (const std::string& line : params) {
-    if (line.compare(0, prefix.size(), prefix) == 0) {
+    if (StartsWith(line, prefix)) {
       value = line.substr(prefix.size());
       return true;
     }
@@ -59,7 +60,7 @@ std::string ConnectionStringWithLogin(const std::string& base, const std::string
 void OdbcConnection::Connect(const ConnectTarget& target) {
   env_ = OdbcHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
   Check(SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), env_,
-        "SQLSetEnvAttr", &warnings_);
+        "SQLSetEnvAttr");
   dbc_ = OdbcHandle(SQL_HANDLE_DBC, env_.get());
   SQLRETURN ret;
   if (target.connectionString) {
@@ -74,7 +75,7 @@ void OdbcConnection::Connect(const ConnectTarget& target) {
     ret = SQLConnectW(dbc_.get(), Wide(dsn), static_cast<SQLSMALLINT>(dsn.size()), Wide(user),
                       static_cast<SQLSMALLINT>(user.size()), Wide(password), static_cast<SQLSMALLINT>(password.size()));
   }
-  Check(ret, dbc_, target.connectionString ? "SQLDriverConnect" : "SQLConnect", &warnings_);
+  Check(ret, dbc_, target.connectionString ? "SQLDriverConnect" : "SQLConnect");
   dbc_.SetConnected(true);
   if (!SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_GETDATA_EXTENSIONS, &getDataExtensions_, sizeof(getDataExtensions_),
                                 nullptr))) {
@@ -117,11 +118,6 @@ bool OdbcConnection::CheckLongValuesOfBlockRows() {
       whole.compare(0, kLength, Cp1252ToUtf16(second)) == 0;
   SQLFreeHandle(SQL_HANDLE_STMT, stmt);
   return ok;
-}
-
-FetchOptions& DefaultFetchOptions() {
-  static FetchOptions options;
-  return options;
 }
 
 }  // namespace qj

@@ -14,6 +14,7 @@
 #include "dbconn/column_binding.h"
 #include "dbconn/column_value.h"
 #include "dbconn/db_error.h"
+#include "dbconn/fetch_options.h"
 #include "dbconn/odbc_handles.h"
 
 namespace qj {
@@ -40,11 +41,9 @@ std::string ConnectionStringWithLogin(const std::string& base, const std::string
 
 class OdbcConnection {
  public:
-  explicit OdbcConnection(WarningLog& warnings) : warnings_(warnings) {}
   // Connects without ever prompting; throws EDatabaseError on failure.
   void Connect(const ConnectTarget& target);
   const OdbcHandle& Handle() const { return dbc_; }
-  WarningLog& Warnings() { return warnings_; }
   // The driver's SQL_GETDATA_EXTENSIONS (0 when it does not tell).
   SQLUINTEGER GetDataExtensions() const { return getDataExtensions_; }
   // A database that keeps every value as stored, in any column, whatever the
@@ -59,7 +58,6 @@ class OdbcConnection {
  private:
   bool CheckLongValuesOfBlockRows();
 
-  WarningLog& warnings_;
   OdbcHandle env_;
   OdbcHandle dbc_;
   SQLUINTEGER getDataExtensions_ = 0;
@@ -67,19 +65,9 @@ class OdbcConnection {
   bool readsLongValuesOfBlockRows_ = false;
 };
 
-// How far the engine may go beyond SQLFetch + SQLGetData. Both are on by
-// default and still need the driver's support; tests and measurements turn
-// them off to reach the plainer ways of fetching.
-struct FetchOptions {
-  bool bindColumns = true;  // bound buffers (else every value by SQLGetData)
-  bool blockFetch = true;   // more than one row per fetch
-  bool driverText = true;   // bound values as the driver's own text where it keeps them so
-};
-FetchOptions& DefaultFetchOptions();
-
 class OdbcStatement {
  public:
-  explicit OdbcStatement(OdbcConnection& connection);
+  OdbcStatement(OdbcConnection& connection, const FetchOptions& options);
 
   // Prepares the statement, converted from Windows-1252 to UTF-16.
   void Prepare(std::string_view statement);

@@ -76,12 +76,8 @@ std::vector<DiagnosticRecord> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle
   return records;
 }
 
-SQLRETURN Check(SQLRETURN ret, const OdbcHandle& handle, const char* call, WarningLog* warnings) {
-  if (ret == SQL_SUCCESS || ret == SQL_NO_DATA) return ret;
-  if (ret == SQL_SUCCESS_WITH_INFO) {
-    if (warnings != nullptr) warnings->Add(ReadDiagnostics(handle.type(), handle.get()));
-    return ret;
-  }
+SQLRETURN Check(SQLRETURN ret, const OdbcHandle& handle, const char* call) {
+  if (SQL_SUCCEEDED(ret) || ret == SQL_NO_DATA) return ret;
   std::vector<DiagnosticRecord> records;
   if (ret != SQL_INVALID_HANDLE) records = ReadDiagnostics(handle.type(), handle.get());
   if (records.empty()) {

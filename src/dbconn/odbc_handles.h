@@ -43,8 +43,8 @@ class OdbcHandle {
 std::vector<DiagnosticRecord> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle);
 
 // The outcome of an ODBC call: an error throws EDatabaseError with the
-// handle's records (or one record naming the call when the driver gave none);
-// success with info puts the records into the warning log when one is given.
-SQLRETURN Check(SQLRETURN ret, const OdbcHandle& handle, const char* call, WarningLog* warnings);
+// handle's records (or one record naming the call when the driver gave none).
+// Success with info is success: its records are not read.
+SQLRETURN Check(SQLRETURN ret, const OdbcHandle& handle, const char* call);
 
 }  // namespace qj

@@ -4,6 +4,7 @@
 #include "dbconn/odbc_engine.h"
 #include "dbconn/plain_value.h"
 #include "platform/code_page.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
@@ -32,7 +33,7 @@ SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[
 
 }  // namespace
 
-OdbcStatement::OdbcStatement(OdbcConnection& connection)
+OdbcStatement::OdbcStatement(OdbcConnection& connection, const FetchOptions& options)
     : connection_(connection), stmt_(SQL_HANDLE_STMT, connection.Handle().get()) {
   // Bound buffers need SQLGetData on bound columns, in any order, for values
   // longer than their buffer; blocks of more than one row need it for a row
@@ -40,15 +41,14 @@ OdbcStatement::OdbcStatement(OdbcConnection& connection)
   // SQLGetData alone.
   const SQLUINTEGER extensions = connection.GetDataExtensions();
   const SQLUINTEGER boundNeeds = SQL_GD_BOUND | SQL_GD_ANY_ORDER | SQL_GD_ANY_COLUMN;
-  bindCapable_ = DefaultFetchOptions().bindColumns && (extensions & boundNeeds) == boundNeeds;
-  blockCapable_ = bindCapable_ && DefaultFetchOptions().blockFetch && (extensions & SQL_GD_BLOCK) != 0;
-  driverText_ = bindCapable_ && DefaultFetchOptions().driverText && connection.KeepsValuesAsText();
+  bindCapable_ = options.bindColumns && (extensions & boundNeeds) == boundNeeds;
+  blockCapable_ = bindCapable_ && options.blockFetch && (extensions & SQL_GD_BLOCK) != 0;
+  driverText_ = bindCapable_ && options.driverText && connection.KeepsValuesAsText();
 }
 
 void OdbcStatement::Prepare(std::string_view statement) {
   std::u16string text = Cp1252ToUtf16(statement);
-  Check(SQLPrepareW(stmt_.get(), Wide(text), static_cast<SQLINTEGER>(text.size())), stmt_, "SQLPrepare",
-        &connection_.Warnings());
+  Check(SQLPrepareW(stmt_.get(), Wide(text), static_cast<SQLINTEGER>(text.size())), stmt_, "SQLPrepare");
 }
 
 void OdbcStatement::CloseCursor() {
@@ -63,11 +63,11 @@ void OdbcStatement::CloseCursor() {
 
 void OdbcStatement::Execute() {
   CloseCursor();
-  Check(SQLExecute(stmt_.get()), stmt_, "SQLExecute", &connection_.Warnings());
+  Check(SQLExecute(stmt_.get()), stmt_, "SQLExecute");
   executed_ = true;
   try {
     SQLSMALLINT count = 0;
-    Check(SQLNumResultCols(stmt_.get(), &count), stmt_, "SQLNumResultCols", &connection_.Warnings());
+    Check(SQLNumResultCols(stmt_.get(), &count), stmt_, "SQLNumResultCols");
     if (count <= 0) ThrowOwn("07005", "Die Anweisung liefert keine Ergebnisspalten");
     DescribeAndBind(count);
   } catch (const EDatabaseError&) {
@@ -88,7 +88,7 @@ std::string OdbcStatement::ColumnText(int columnNumber, SQLUSMALLINT field) {
   std::string out;
   for (size_t i = 0; i < 127 && name[i] != 0; ++i) {
     const auto c = static_cast<char16_t>(name[i]);
-    out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c < 128 ? static_cast<char>(c) : '?';
+    out += c < 128 ? UpperAscii(static_cast<char>(c)) : '?';
   }
   return out;
 }
@@ -104,13 +104,13 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
     SQLSMALLINT nameLength = 0, digits = 0, nullable = 0;
     Check(SQLDescribeColW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), name, 256, &nameLength, &c.sqlType,
                           &c.declaredSize, &digits, &nullable),
-          stmt_, "SQLDescribeCol", &connection_.Warnings());
+          stmt_, "SQLDescribeCol");
     c.isUnsigned = false;
     if (c.sqlType == SQL_TINYINT || c.sqlType == SQL_SMALLINT || c.sqlType == SQL_INTEGER || c.sqlType == SQL_BIGINT) {
       SQLLEN isUnsigned = SQL_FALSE;
       Check(SQLColAttributeW(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
                              &isUnsigned),
-            stmt_, "SQLColAttribute", &connection_.Warnings());
+            stmt_, "SQLColAttribute");
       c.isUnsigned = isUnsigned == SQL_TRUE;
     }
     ChooseBinding(c, driverText_);
@@ -138,7 +138,7 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
   }
   if (rowsetSize_ == 1) {
     Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0), stmt_,
-          "SQLSetStmtAttr", &connection_.Warnings());
+          "SQLSetStmtAttr");
   }
 
   rowStatus_.assign(rowsetSize_, SQL_ROW_NOROW);
@@ -157,14 +157,12 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
     if (boundMode_) {
       Check(SQLBindCol(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), c.cType, buffer, c.elementBytes,
                        c.indicators.data()),
-            stmt_, "SQLBindCol", &connection_.Warnings());
+            stmt_, "SQLBindCol");
     }
   }
   if (boundMode_) {
-    Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_STATUS_PTR, rowStatus_.data(), 0), stmt_, "SQLSetStmtAttr",
-          &connection_.Warnings());
-    Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROWS_FETCHED_PTR, &rowsFetched_, 0), stmt_, "SQLSetStmtAttr",
-          &connection_.Warnings());
+    Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_STATUS_PTR, rowStatus_.data(), 0), stmt_, "SQLSetStmtAttr");
+    Check(SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROWS_FETCHED_PTR, &rowsFetched_, 0), stmt_, "SQLSetStmtAttr");
   }
 }
 
@@ -218,15 +216,10 @@ bool OdbcStatement::FetchBlock() {
   if (ret == SQL_NO_DATA) return false;
   if (ret == SQL_SUCCESS_WITH_INFO) {
     // Truncation (01004) of a bound value is expected and repaired when the
-    // value is read; other warnings are kept, and go with a row's error.
+    // value is read; the records go with a row's error.
     blockRecords_ = ReadDiagnostics(SQL_HANDLE_STMT, stmt_.get());
-    std::vector<DiagnosticRecord> kept;
-    for (const DiagnosticRecord& r : blockRecords_) {
-      if (r.SqlState != "01004") kept.push_back(r);
-    }
-    connection_.Warnings().Add(std::move(kept));
   } else {
-    Check(ret, stmt_, "SQLFetch", nullptr);
+    Check(ret, stmt_, "SQLFetch");
   }
   if (rowsFetched_ == kNotReported) {
     // A successful single-row fetch delivered its row; for a block the count
@@ -241,7 +234,7 @@ bool OdbcStatement::FetchBlock() {
 bool OdbcStatement::LoadSingleRow() {
   const SQLRETURN ret = SQLFetch(stmt_.get());
   if (ret == SQL_NO_DATA) return false;
-  Check(ret, stmt_, "SQLFetch", &connection_.Warnings());
+  Check(ret, stmt_, "SQLFetch");
   const uint64_t serial = rowSerial_ + 1;
   for (size_t i = 0; i < columns_.size(); ++i) {
     BoundColumn& c = columns_[i];
@@ -252,7 +245,7 @@ bool OdbcStatement::LoadSingleRow() {
     } else if (c.binding == Binding::TimeText) {
       SQLLEN indicator = 0;
       Check(SQLGetData(stmt_.get(), number, SQL_C_CHAR, c.data.data(), c.elementBytes, &indicator), stmt_,
-            "SQLGetData", &connection_.Warnings());
+            "SQLGetData");
       isNull = indicator == SQL_NULL_DATA;
       if (isNull) c.value.kind = ValueKind::Null;
       if (!isNull) BuildTime(c, reinterpret_cast<const char*>(c.data.data()), Received(indicator, ValueRoom(c)));
@@ -260,8 +253,7 @@ bool OdbcStatement::LoadSingleRow() {
       continue;
     } else {
       SQLLEN indicator = 0;
-      Check(SQLGetData(stmt_.get(), number, c.cType, c.data.data(), c.elementBytes, &indicator), stmt_, "SQLGetData",
-            &connection_.Warnings());
+      Check(SQLGetData(stmt_.get(), number, c.cType, c.data.data(), c.elementBytes, &indicator), stmt_, "SQLGetData");
       isNull = indicator == SQL_NULL_DATA;
       if (!isNull) FillFixedValue(c.kind, c.cType, c.data.data(), c.value);
     }
@@ -289,7 +281,7 @@ bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool te
                             " nicht (SQLGetData ohne Daten)");
     }
     if (ret == SQL_NO_DATA) break;
-    Check(ret, stmt_, "SQLGetData", nullptr);
+    Check(ret, stmt_, "SQLGetData");
     if (indicator == SQL_NULL_DATA) return false;
     const SQLLEN bytes = Received(indicator, room);
     if (text) {
@@ -369,7 +361,7 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
 void OdbcStatement::PositionOnRow() {
   if (rowsetSize_ == 1) return;
   Check(SQLSetPos(stmt_.get(), static_cast<SQLSETPOSIROW>(position_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt_,
-        "SQLSetPos", nullptr);
+        "SQLSetPos");
 }
 
 void OdbcStatement::BuildFromText(BoundColumn& c, int index, std::string_view text, bool truncated) {

@@ -12,8 +12,9 @@
 #include "driver/console_texts.h"
 #include "driver/database_text.h"
 #include "driver/run_context.h"
-#include "driver/run_sequence.h"
+#include "driver/result_codes.h"
 #include "platform/directory_separators.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
@@ -32,16 +33,11 @@ std::string LookUp(const char* key, const std::string& path) {
   return ctx.LookupResult.Value;
 }
 
-bool StartsWith(const std::string& line, std::string_view prefix) {
-  return line.size() >= prefix.size() && line.compare(0, prefix.size(), prefix) == 0;
-}
 
 }  // namespace
 
 std::string ConvertedIniPath(const std::string& targetFile) {
-  const size_t slash = targetFile.find_last_of(DirectorySeparators());
-  const std::string directory = slash == std::string::npos ? std::string() : targetFile.substr(0, slash + 1);
-  return directory + std::string(kConvertedIniName);
+  return DirectoryPart(targetFile, DirectorySeparators()) + std::string(kConvertedIniName);
 }
 
 int SetDbUsr() {

@@ -11,6 +11,7 @@ std::string ConvertedIniPath(const std::string& targetFile);
 
 // Finds the four database parameters and writes them into the connection's
 // parameter list and alias. Returns 0, 5 (parameter missing) or 99 (file not found).
+// Reads ctx.TargetFile; writes ctx.LookupResult, ctx.DbSys and ctx.dm1->VELMORANT.
 int SetDbUsr();
 
 }  // namespace qj

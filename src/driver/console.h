@@ -9,10 +9,6 @@
 
 namespace qj {
 
-// Exit code of a run whose console output could not be written; the
-// download file is as the run left it.
-constexpr int kExitConsoleNotWritten = 8;
-
 // An argument for a "%s" or "%i" of a message text.
 class FormatArg {
  public:

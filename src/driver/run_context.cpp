@@ -1,6 +1,7 @@
 #include "driver/run_context.h"
 
 #include "dbconn/data_module.h"
+#include "extract/value_text.h"
 
 namespace qj {
 

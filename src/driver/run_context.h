@@ -14,6 +14,7 @@
 namespace qj {
 
 class Tdm1;
+class ValueTextFormatter;
 
 constexpr int kFieldSlots = 30;
 
@@ -62,6 +63,15 @@ struct RunContext {
   std::string RecordLine;
   int32_t RecordCount = 0;
   LineList OutputLines;
+  // The text form of the current non-text value: one buffer for the run, so
+  // that a row allocates nothing once it has grown to the widest value.
+  std::string FieldText;
+  // Values cut to their field length so far.
+  int64_t CutValues = 0;
+
+  // The text forms of values, made from the locale environment at the first
+  // value that needs one.
+  std::unique_ptr<ValueTextFormatter> ValueTexts;
 
   // Outcomes that decide the exit code after the count message: a statement
   // of the requested section was rejected by the engine (6), the download

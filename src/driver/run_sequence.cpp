@@ -10,6 +10,7 @@
 #include "extract/record_format.h"
 #include "platform/process_setup.h"
 #include "platform/text_encoding.h"
+#include "platform/text_util.h"
 #include "querydef/company_list.h"
 #include "querydef/query_definition.h"
 
@@ -34,9 +35,7 @@ std::string StatementWord(const std::string& word, const char* what) {
 }
 
 bool IsTraceSwitch(std::string word) {
-  for (char& c : word) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  UpperCaseAscii(word);
   return word == "/D";
 }
 

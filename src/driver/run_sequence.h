@@ -1,24 +1,13 @@
 #pragma once
 // The run sequence: the fixed order of the steps of one run, its two loop
-// shapes and its exit codes.
+// shapes.
 
 #include <string>
 #include <vector>
 
-namespace qj {
+#include "driver/result_codes.h"
 
-// Exit codes of the process.
-enum ExitCode : int {
-  kExitDone = 0,
-  kExitArgumentCount = 1,
-  kExitReplaceFlag = 2,
-  kExitAbnormalEnd = 3,
-  kExitSectionDisabled = 4,
-  kExitDbParameterMissing = 5,
-  kExitStatementRejected = 6,
-  kExitDownloadNotWritten = 7,
-  kExitConvertedIniMissing = 99,
-};
+namespace qj {
 
 // The steps the run sequence calls after CheckParm. Tests replace single steps
 // with doubles; a run uses DefaultRunSteps().
@@ -39,6 +28,7 @@ struct RunSteps {
 RunSteps DefaultRunSteps();
 
 // Checks the argument count and the replace flag. Returns 0, 1 or 2.
+// Reads ctx.ArgumentCount, ctx.ReplaceFlag.
 int CheckParm();
 
 // One run over the argument words after the program name. Returns the exit code.

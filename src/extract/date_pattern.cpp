@@ -1,6 +1,7 @@
 #include "extract/date_pattern.h"
 
 #include "platform/locale_formats.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
@@ -19,20 +20,9 @@ bool IsNumericField(char field, int count) {
   }
 }
 
-// Appends a non-negative number with at least minDigits digits, built from
-// the right in a buffer and appended at once.
+// Appends a non-negative number with at least minDigits digits.
 void AppendPadded(int value, int minDigits, std::string& out) {
-  char buffer[16];
-  char* const end = buffer + sizeof buffer;
-  char* p = end;
-  unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
-  do {
-    *--p = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v != 0);
-  const int digits = static_cast<int>(end - p);
-  if (minDigits > digits) out.append(static_cast<size_t>(minDigits - digits), '0');
-  out.append(p, static_cast<size_t>(digits));
+  AppendDigits(value < 0 ? 0u : static_cast<uint64_t>(value), minDigits < 0 ? 0u : static_cast<size_t>(minDigits), out);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "driver/console.h"
 #include "platform/signals.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
@@ -33,10 +34,10 @@ mode_t CurrentUmask() {
 
 // The directory part of a path ("." when it has none) and its last name.
 std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+  std::string directory = DirectoryPart(path, "/");
+  if (directory.empty()) return ".";
+  if (directory.size() > 1) directory.pop_back();
+  return directory;
 }
 
 std::string NameOf(const std::string& path) {
@@ -144,7 +145,7 @@ void RemoveLeftoverTemporaries(const std::string& target) {
   if (d == nullptr) return;
   while (const dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
-    if (name.size() == prefix.size() + kTemporaryRandom && name.compare(0, prefix.size(), prefix) == 0) {
+    if (name.size() == prefix.size() + kTemporaryRandom && StartsWith(name, prefix)) {
       ::unlink((dir + "/" + name).c_str());
     }
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/text_util.h"
 #include "platform/windows_text.h"
 
 // Windows: the records of replace mode go to a temporary file beside the
@@ -40,10 +41,7 @@ HANDLE OpenForWriting(const std::wstring& path, DWORD disposition) {
 
 // Everything up to and including the last directory separator the file
 // system knows ("\", "/" or a drive's ":").
-std::string DirectoryPart(const std::string& path) {
-  const size_t end = path.find_last_of("\\/:");
-  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
-}
+std::string DirectoryPart(const std::string& path) { return qj::DirectoryPart(path, "\\/:"); }
 
 bool WriteAll(HANDLE handle, const char* data, size_t size) {
   while (size > 0) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "driver/console.h"
+#include "driver/result_codes.h"
 #include "driver/run_context.h"
 #include "extract/download_file.h"
 #include "extract/record_format.h"
@@ -32,7 +33,7 @@ void ReportCause(const DownloadFile& file) {
 // the run ends as the signal would have ended it.
 [[noreturn]] void EndBySignal(int signal) {
   Console::Flush();
-  std::_Exit(128 + signal);
+  std::_Exit(kExitSignalBase + signal);
 }
 
 }  // namespace

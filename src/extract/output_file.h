@@ -2,16 +2,19 @@
 
 namespace qj {
 
-// Appends RecordLine to OutputLines.
+// Appends RecordLine to OutputLines. Reads ctx.RecordLine; writes ctx.OutputLines.
 void AddRecordLine();
 
 // Sorts OutputLines by the locale's case-insensitive collation (LC_COLLATE).
+// Reads and writes ctx.OutputLines.
 void SortOutputLines();
 
 // Writes OutputLines to the target file, replacing or appending. With no
 // lines the file is not touched. When the file cannot be created or written,
 // the message goes to standard output, the old content stays intact and
 // DownloadNotWritten is set.
+// Reads ctx.OutputLines, ctx.TargetFile, ctx.ReplaceFlag, ctx.CutValues;
+// writes ctx.DownloadNotWritten.
 void WriteFile();
 
 }  // namespace qj

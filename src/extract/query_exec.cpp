@@ -4,6 +4,7 @@
 #include "dbconn/db_error.h"
 #include "driver/console.h"
 #include "driver/database_text.h"
+#include "driver/result_codes.h"
 #include "driver/run_context.h"
 #include "platform/pause.h"
 #include "querydef/placeholder.h"
@@ -13,7 +14,6 @@ namespace qj {
 namespace {
 
 constexpr int kPauseMilliseconds = 100;
-constexpr int kNoRow = 23;
 
 // A trace line followed by the trace pause.
 void TraceStep(std::string_view line) {

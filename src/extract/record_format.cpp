@@ -6,18 +6,17 @@
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "extract/value_text.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
 namespace {
 
 constexpr int64_t kCutWarningsShown = 10;
-int64_t cutValues = 0;
 
 std::string SlotName(int slot) {
   std::string name = "FELD";
-  name.push_back(static_cast<char>('0' + slot / 10));
-  name.push_back(static_cast<char>('0' + slot % 10));
+  AppendDigits(static_cast<uint64_t>(slot), 2, name);
   return name;
 }
 
@@ -33,8 +32,8 @@ std::string_view Trimmed(std::string_view value) {
 }
 
 void NoteCut(int slot, size_t valueLength, size_t fieldLength) {
-  ++cutValues;
-  if (cutValues > kCutWarningsShown) return;
+  ++ctx.CutValues;
+  if (ctx.CutValues > kCutWarningsShown) return;
   Console::Err(FormatMessage("qjsqlexe: Warnung: %sWert mit %i Bytes auf %i Bytes gekuerzt\n",
                              {SlotPrefix(slot), static_cast<int64_t>(valueLength),
                               static_cast<int64_t>(fieldLength)}));
@@ -89,9 +88,7 @@ void FormatField(std::string_view value, int32_t length, const std::string& type
 
 void FormatRecordFrom(RowSource& row) {
   ctx.RecordLine.clear();
-  // One buffer for the text forms of the run, so that a row allocates nothing
-  // once the buffer has grown to the widest value.
-  static std::string text;
+  std::string& text = ctx.FieldText;
   const int columns = row.ColumnCount();
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
     const FieldDefinition& field = ctx.Field(slot);
@@ -117,12 +114,8 @@ void FormatRecord() {
 }
 
 void ReportCutValueCount() {
-  if (cutValues <= kCutWarningsShown) return;
-  Console::Err(FormatMessage("qjsqlexe: Warnung: insgesamt %i Werte auf ihre Feldlaenge gekuerzt\n", {cutValues}));
+  if (ctx.CutValues <= kCutWarningsShown) return;
+  Console::Err(FormatMessage("qjsqlexe: Warnung: insgesamt %i Werte auf ihre Feldlaenge gekuerzt\n", {ctx.CutValues}));
 }
-
-int64_t CutValueCount() { return cutValues; }
-
-void ResetCutValueCount() { cutValues = 0; }
 
 }  // namespace qj

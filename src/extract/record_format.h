@@ -13,6 +13,8 @@
 namespace qj {
 
 // Builds RecordLine from the current row of Qry1 by the field definitions.
+// Reads ctx.dm1->Qry1, ctx.Fields; writes ctx.RecordLine, ctx.FieldText,
+// ctx.CutValues, ctx.ValueTexts.
 void FormatRecord();
 
 // Appends one formatted field to RecordLine.
@@ -41,13 +43,7 @@ class FieldError : public std::runtime_error {
 // "CHAR" and "TXT" values longer than their field are cut to the field length;
 // the first ten cuts of a run are reported on standard error one by one. Once
 // all rows are formatted, this prints one line with the total when there were
-// more than ten.
+// more than ten. Reads ctx.CutValues.
 void ReportCutValueCount();
-
-// The number of values cut so far in this run.
-int64_t CutValueCount();
-
-// Tests: start the cut count of a run afresh.
-void ResetCutValueCount();
 
 }  // namespace qj

@@ -4,29 +4,20 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "driver/run_context.h"
 #include "extract/date_pattern.h"
 #include "platform/locale_env.h"
 #include "platform/locale_formats.h"
+#include "platform/text_util.h"
 
 namespace qj {
 
 namespace {
 
-void AppendDigits(uint64_t magnitude, bool negative, std::string& out) {
-  char buffer[24];
-  char* const end = buffer + sizeof buffer;
-  char* p = end;
-  do {
-    *--p = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (negative) *--p = '-';
-  out.append(p, static_cast<size_t>(end - p));
-}
-
 void AppendInteger(int64_t value, std::string& out) {
+  if (value < 0) out.push_back('-');
   // The magnitude as unsigned, so that the smallest int64 works too.
-  AppendDigits(value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value), value < 0, out);
+  AppendDigits(value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value), 1, out);
 }
 
 void AppendHex(const std::string& bytes, std::string& out) {
@@ -35,11 +26,6 @@ void AppendHex(const std::string& bytes, std::string& out) {
     out.push_back(kHex[b >> 4]);
     out.push_back(kHex[b & 0x0F]);
   }
-}
-
-std::unique_ptr<ValueTextFormatter>& ProcessFormatter() {
-  static std::unique_ptr<ValueTextFormatter> formatter;
-  return formatter;
 }
 
 }  // namespace
@@ -154,7 +140,7 @@ void ValueTextFormatter::Append(const ColumnValue& value, std::string& out) {
       return;
     case ValueKind::Integer:
       if (value.isUnsigned) {
-        AppendDigits(value.unsignedInteger, false, out);
+        AppendDigits(value.unsignedInteger, 1, out);
       } else {
         AppendInteger(value.integer, out);
       }
@@ -186,7 +172,7 @@ void ValueTextFormatter::Append(const ColumnValue& value, std::string& out) {
 }
 
 void AppendValueText(const ColumnValue& value, std::string& out) {
-  std::unique_ptr<ValueTextFormatter>& formatter = ProcessFormatter();
+  std::unique_ptr<ValueTextFormatter>& formatter = ctx.ValueTexts;
   if (!formatter) {
     formatter = std::make_unique<ValueTextFormatter>(LocaleForCategory(LocaleCategory::Numeric),
                                                      LocaleForCategory(LocaleCategory::Time));
@@ -199,7 +185,5 @@ std::string ValueText(const ColumnValue& value) {
   AppendValueText(value, out);
   return out;
 }
-
-void ResetValueTextLocale() { ProcessFormatter().reset(); }
 
 }  // namespace qj

@@ -21,6 +21,7 @@ namespace qj {
 
 // Appends the text form of the value to out (Windows-1252 bytes), by the
 // locale the environment names for numbers (LC_NUMERIC) and dates (LC_TIME).
+// Reads and makes ctx.ValueTexts.
 void AppendValueText(const ColumnValue& value, std::string& out);
 std::string ValueText(const ColumnValue& value);
 
@@ -65,9 +66,5 @@ class ValueTextFormatter {
   std::unique_ptr<Form> dateForm_;
   std::unique_ptr<Form> timeForm_;
 };
-
-// Tests: forget the process-wide formatter so that the next value reads the
-// locale environment again.
-void ResetValueTextLocale();
 
 }  // namespace qj

@@ -1,6 +1,7 @@
 #include "querydef/company_list.h"
 
 #include "dbconn/data_module.h"
+#include "driver/result_codes.h"
 #include "driver/run_context.h"
 #include "extract/query_exec.h"
 #include "extract/value_text.h"
@@ -10,8 +11,6 @@
 namespace qj {
 
 namespace {
-
-constexpr int kNoCompany = 96;
 
 // Loads a company section and runs its statement for the terminal, counting
 // and storing every row. Returns the load's refusal code, else 0.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/text_encoding.h"
+#include "platform/text_util.h"
 #include "querydef/profile_integer.h"
 
 namespace qj {
@@ -76,16 +77,9 @@ ProfileFile ProfileFile::Parse(std::string_view fileBytes) {
 }
 
 ProfileFile ProfileFile::Load(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return ProfileFile();
-  std::string bytes;
-  char buffer[65536];
-  size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
   // A file that cannot be read to its end (a directory, say) counts as missing.
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return failed ? ProfileFile() : Parse(bytes);
+  const FileBytes file = ReadWholeFile(path);
+  return file.complete ? Parse(file.bytes) : ProfileFile();
 }
 
 std::string ProfileFile::ReadText(std::string_view section, std::string_view key,

@@ -1,12 +1,13 @@
 #include "querydef/query_definition.h"
 
-#include <cstdio>
 
 #include "driver/console.h"
 #include "driver/database_text.h"
+#include "driver/result_codes.h"
 #include "driver/run_context.h"
 #include "platform/directory_separators.h"
 #include "platform/executable_path.h"
+#include "platform/text_util.h"
 #include "querydef/profile_reader.h"
 
 namespace qj {
@@ -21,16 +22,10 @@ void Warn(const std::string& section, const std::string& text) {
   Console::Err("qjsqlexe: Warnung: Sektion " + DatabaseText(section) + ": " + text + "\n");
 }
 
-void UpperCaseAscii(std::string& text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-}
-
 // "SQL001" or "FELD07": the prefix and the number with the given digits.
-std::string NumberedKey(const char* prefix, int number, int digits) {
-  char key[16];
-  std::snprintf(key, sizeof key, "%s%0*d", prefix, digits, number);
+std::string NumberedKey(const char* prefix, int number, size_t digits) {
+  std::string key = prefix;
+  AppendDigits(static_cast<uint64_t>(number), digits, key);
   return key;
 }
 
@@ -75,7 +70,7 @@ int GetIniValues(const std::string& sectionName) {
     ctx.Field(slot).Name = profile.ReadText(sectionName, NumberedKey("FELD", slot, 2), "");
     UpperCaseAscii(ctx.Field(slot).Name);
   }
-  if (ctx.Field(1).Name == "0") return 4;
+  if (ctx.Field(1).Name == "0") return kExitSectionDisabled;
 
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
     ctx.Field(slot).Type = profile.ReadText(sectionName, NumberedKey("FTYP", slot, 2), "");

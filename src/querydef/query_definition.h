@@ -12,9 +12,11 @@ namespace qj {
 std::string QueryIniPath(const std::string& executablePath, const std::string& dbSys);
 
 // Empties the 30 field slots and the record count.
+// Writes ctx.Fields, ctx.RecordCount.
 void ResetDefinitions();
 
 // Loads a section into the run context. Returns 4 when field 1 is named "0", else 0.
+// Reads ctx.DbSys; writes ctx.StatementTemplate, ctx.Fields.
 int GetIniValues(const std::string& sectionName);
 
 }  // namespace qj

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/run_context.h"
+#include "support/run_context_fixture.h"
 #include "support/test_support.h"
 
 namespace {
@@ -95,10 +96,11 @@ TEST(ConvertedIniTest, NumberText) {
   for (const auto& c : cases) EXPECT_EQ(qj::ReadNumberText(c.text), c.expected) << c.text;
 }
 
-TEST(ConvertedIniTest, LookupReadsTheFileAndClearsTheResult) {
+using ConvertedIniLookupTest = qjtest::RunContextTest;
+
+TEST_F(ConvertedIniLookupTest, LookupReadsTheFileAndClearsTheResult) {
   qjtest::TempDir dir;
   qjtest::WriteBytes(dir.File("QJDNL00P.TXT"), "x;G;\r\n7;DATABASE;abc\r\n");
-  qj::ctx = qj::RunContext{};
   qj::LookupConvertedValue("", "DATABASE", 0, dir.File("QJDNL00P.TXT"));
   EXPECT_EQ(qj::ctx.LookupResult.Value, "abc");
   qj::LookupConvertedValue("", "LOGIN", 0, dir.File("QJDNL00P.TXT"));
@@ -109,7 +111,6 @@ TEST(ConvertedIniTest, LookupReadsTheFileAndClearsTheResult) {
     EXPECT_NO_THROW(qj::LookupConvertedValue("", "DATABASE", 0, path));
     EXPECT_EQ(qj::ctx.LookupResult.Value, "") << path;
   }
-  qj::ctx = qj::RunContext{};
 }
 
 }  // namespace

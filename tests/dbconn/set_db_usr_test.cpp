@@ -14,6 +14,7 @@
 #include "driver/run_context.h"
 #include "support/e2e_fixture.h"
 #include "support/odbc_env.h"
+#include "support/run_context_fixture.h"
 
 namespace {
 
@@ -24,10 +25,9 @@ const std::string kFrame =
     qjtest::ErrorFrame("Fehler beim Ermitteln der Datenbankparameter\nQuelle: '..\\..\\FILES\\VELMORANT.INI'\n");
 const std::string kShown = "Str SetDbUsr\n DB-Informationen:\n  DbSys = 'ORA'\n  DbName = 'VXDSN'\n  DbUsr = 'scott'\n";
 
-class SetDbUsrTest : public ::testing::Test {
+class SetDbUsrTest : public qjtest::RunContextTest {
  protected:
   void SetUp() override {
-    qj::ctx = qj::RunContext{};
     qj::ctx.dm1 = std::make_unique<qj::Tdm1>();
     qj::ctx.TargetFile = dir_.File("out.txt");
     stored_ = Params();
@@ -35,7 +35,6 @@ class SetDbUsrTest : public ::testing::Test {
   }
   void TearDown() override {
     qj::Console::CaptureForTest(nullptr, nullptr);
-    qj::ctx = qj::RunContext{};
   }
   void Write(const std::string& bytes) { qjtest::WriteBytes(dir_.File("QJDNL00P.TXT"), bytes); }
   int Run(bool trace) {

@@ -7,26 +7,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/test_support.h"
+
 namespace {
 
 class DatabaseTextTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const char* name : kNames) {
-      const char* value = std::getenv(name);
-      saved_[Index(name)] = value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-    }
-  }
-  void TearDown() override {
-    for (const char* name : kNames) {
-      const auto& value = saved_[Index(name)];
-      if (value) {
-        setenv(name, value->c_str(), 1);
-      } else {
-        unsetenv(name);
-      }
-    }
-  }
   static void Set(const char* all, const char* ctype, const char* lang) {
     const char* values[] = {all, ctype, lang};
     for (size_t i = 0; i < 3; ++i) {
@@ -37,15 +23,9 @@ class DatabaseTextTest : public ::testing::Test {
       }
     }
   }
-  static size_t Index(const char* name) {
-    for (size_t i = 0; i < 3; ++i) {
-      if (std::string(kNames[i]) == name) return i;
-    }
-    return 0;
-  }
 
   static constexpr const char* kNames[3] = {"LC_ALL", "LC_CTYPE", "LANG"};
-  std::optional<std::string> saved_[3];
+  const qjtest::ScopedEnv all_{kNames[0]}, ctype_{kNames[1]}, lang_{kNames[2]};
 };
 
 TEST_F(DatabaseTextTest, TheFirstLocaleVariableSetDecides) {

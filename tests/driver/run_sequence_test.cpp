@@ -8,6 +8,7 @@
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "driver/run_sequence.h"
+#include "support/run_context_fixture.h"
 
 namespace {
 
@@ -84,10 +85,9 @@ const qj::RunSteps kDoubles{&SetDbUsrDouble,  &ReadCompanyListDouble, &ResetDefi
                             &ReadNextDouble,  &FormatRecordDouble,   &AddRecordLineDouble,
                             &SortOutputLinesDouble, &WriteFileDouble};
 
-class RunSequenceTest : public ::testing::Test {
+class RunSequenceTest : public qjtest::RunContextTest {
  protected:
   void SetUp() override {
-    ctx = qj::RunContext{};
     s = &script;
     qj::Console::CaptureForTest(&out, &err);
   }
@@ -148,29 +148,28 @@ TEST_F(RunSequenceTest, TraceShowsRowLoopPerPass) {
             "4 Saetze kopiert in Datei o.txt \n");
 }
 
-TEST_F(RunSequenceTest, EarlyExitsStopTheRunWithTheirCode) {
+TEST_F(RunSequenceTest, DatabaseParameterFailureStopsTheRunWithItsCode) {
   script.setDbUsr = 99;
   EXPECT_EQ(Run(), 99);
   EXPECT_EQ(script.calls, std::vector<std::string>{"SetDbUsr"});
+}
 
-  ctx = qj::RunContext{};
-  script = Script{};
+TEST_F(RunSequenceTest, DisabledSectionStopsTheRunWithItsCode) {
   script.getIniValues = 4;
   EXPECT_EQ(Run(), 4);
   EXPECT_EQ(script.calls.back(), "GetIniValues SECT");
   EXPECT_EQ(out, "");
 }
 
-TEST_F(RunSequenceTest, RejectedStatementOfTheSectionEndsWith6AfterTheCountMessage) {
-  // A failing company statement alone does not change the exit code.
+TEST_F(RunSequenceTest, FailingCompanyStatementAloneKeepsExitCode0) {
+  // The company list double rejects its statement on every run.
   EXPECT_EQ(Run(), 0);
+}
 
-  ctx = qj::RunContext{};
-  script = Script{};
+TEST_F(RunSequenceTest, RejectedStatementOfTheSectionEndsWith6AfterTheCountMessage) {
   script.companies = 3;
   script.templateText = " SELECT '$parm02' ";
   script.rejectPass = 2;
-  out.clear();
   EXPECT_EQ(Run(), 6);
   EXPECT_EQ(script.statementsRun.size(), 3u);
   EXPECT_EQ(ctx.RecordCount, 4);

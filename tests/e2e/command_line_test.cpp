@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "support/e2e_fixture.h"
 #include "support/test_support.h"
 
@@ -60,22 +58,6 @@ TEST(CommandLine, OtherFifthWordsAndExtraWordsAreIgnored) {
   // Words after the fifth do not change anything: trace still on from word five.
   auto r = RunProgram({"SECT", "T1", "out.txt", "7", "/d", "x", "y"});
   EXPECT_EQ(r.out.rfind(" Aktiviert Debugger\nStr CheckParm\n", 0), 0u);
-}
-
-TEST(CommandLine, EveryFrameLineIs54Wide) {
-  const std::string frame = Frame("");
-  const std::string banner = frame.substr(0, frame.find("\n\n", 1) + 2);
-  std::istringstream lines(banner);
-  std::string line;
-  int frameLines = 0;
-  while (std::getline(lines, line)) {
-    if (line.empty()) continue;
-    EXPECT_EQ(line.size(), 54u) << line;
-    ++frameLines;
-  }
-  EXPECT_EQ(frameLines, 8);
-  auto r = RunProgram({});
-  EXPECT_EQ(r.out.substr(0, banner.size()), banner);
 }
 
 }  // namespace

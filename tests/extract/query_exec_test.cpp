@@ -13,7 +13,9 @@
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "platform/pause.h"
+#include "platform/text_util.h"
 #include "support/odbc_env.h"
+#include "support/run_context_fixture.h"
 #include "support/test_support.h"
 
 namespace {
@@ -28,17 +30,16 @@ void CountPause(int milliseconds) {
   ++g_pauses;
 }
 
-class QueryExecTest : public ::testing::Test {
+class QueryExecTest : public qjtest::RunContextTest {
  protected:
   void SetUp() override {
     std::setlocale(LC_CTYPE, "C.UTF-8");
     qjtest::UseTestOdbcConfig();
     qjtest::SqliteExec(dbFile_, "CREATE TABLE t(n INTEGER, s VARCHAR(10));"
                                 "INSERT INTO t VALUES (1, 'a'), (2, 'b'), (3, 'c');");
-    ctx = qj::RunContext();
     ctx.dm1 = std::make_unique<qj::Tdm1>();
     for (std::string& line : ctx.dm1->VELMORANT.Params) {
-      if (line.rfind("ODBC DSN=", 0) == 0) line = "ODBC DSN=" + qjtest::SqliteConnectionString(dbFile_);
+      if (qj::StartsWith(line, "ODBC DSN=")) line = "ODBC DSN=" + qjtest::SqliteConnectionString(dbFile_);
     }
     g_pauses = 0;
     previousPause_ = qj::SetPauseFunctionForTest(&CountPause);
@@ -47,7 +48,7 @@ class QueryExecTest : public ::testing::Test {
   void TearDown() override {
     qj::Console::CaptureForTest(nullptr, nullptr);
     qj::SetPauseFunctionForTest(previousPause_);
-    ctx = qj::RunContext();
+    ctx.dm1.reset();  // closes the database in dir_ before dir_ goes
   }
 
   // Runs the working statement and collects column 0 of every row.

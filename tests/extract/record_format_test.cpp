@@ -12,6 +12,8 @@
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "extract/value_text.h"
+#include "support/run_context_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -47,18 +49,10 @@ class FakeRow : public qj::RowSource {
   std::vector<int> reads_;
 };
 
-class RecordFormat : public ::testing::Test {
+class RecordFormat : public qjtest::RunContextTest {
  protected:
-  void SetUp() override {
-    for (auto& f : ctx.Fields) f = qj::FieldDefinition();
-    qj::ResetCutValueCount();
-    qj::Console::CaptureForTest(&out_, &err_);
-  }
-  void TearDown() override {
-    qj::Console::CaptureForTest(nullptr, nullptr);
-    qj::ResetCutValueCount();
-    for (auto& f : ctx.Fields) f = qj::FieldDefinition();
-  }
+  void SetUp() override { qj::Console::CaptureForTest(&out_, &err_); }
+  void TearDown() override { qj::Console::CaptureForTest(nullptr, nullptr); }
   // Slots 1, 2, ... get the types and lengths given; "-" leaves a slot unused.
   std::string Format(const std::vector<std::pair<std::string, int32_t>>& slots, FakeRow& row) {
     for (auto& f : ctx.Fields) f = qj::FieldDefinition();
@@ -104,14 +98,9 @@ TEST_F(RecordFormat, SlotsReadTheirOwnColumnWhateverTheName) {
 }
 
 TEST_F(RecordFormat, DecimalFieldRules) {
-  const char* saved = std::getenv("LC_ALL");
-  const std::string savedValue = saved != nullptr ? saved : "";
-  setenv("LC_ALL", "de_DE.UTF-8", 1);
-  qj::ResetValueTextLocale();
+  const qjtest::ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
   FakeRow row({Int(-12), V(ValueKind::Float, "", 0, 12.5), Txt("AB")});
   EXPECT_EQ(Format({{"DEC", 5}, {"DEC", 6}, {"DEC", 5}}, row), "00-120012,5000AB");
-  saved != nullptr ? setenv("LC_ALL", savedValue.c_str(), 1) : unsetenv("LC_ALL");
-  qj::ResetValueTextLocale();
 }
 
 TEST_F(RecordFormat, OverlongTextIsCutWithAtMostTenWarnings) {

@@ -9,7 +9,9 @@
 #include <limits>
 #include <string>
 
+#include "driver/run_context.h"
 #include "platform/locale_formats.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -125,26 +127,16 @@ TEST(ValueText, FallsBackToIcuWhereTheRendererCannot) {
   }
 }
 
-TEST(ValueText, ProcessFormatterReadsTheEnvironmentOnce) {
-  const char* names[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG"};
-  std::string saved[4];
-  bool set[4];
-  for (int i = 0; i < 4; ++i) {
-    const char* v = std::getenv(names[i]);
-    set[i] = v != nullptr;
-    saved[i] = set[i] ? v : "";
-    unsetenv(names[i]);
-  }
-  setenv("LANG", "de_DE.UTF-8", 1);
-  setenv("LC_TIME", "en_US.UTF-8", 1);
-  qj::ResetValueTextLocale();
+TEST(ValueText, FormatterOfTheRunReadsTheEnvironmentOnce) {
+  qjtest::ScopedEnv all("LC_ALL", nullptr), numeric("LC_NUMERIC", nullptr), time("LC_TIME", "en_US.UTF-8"),
+      lang("LANG", "de_DE.UTF-8");
+  qj::ctx.ValueTexts.reset();
   EXPECT_EQ(qj::ValueText(Real(2.5)) + " " + qj::ValueText(Date(2026, 12, 8)), "2,5 12/8/2026");
   setenv("LC_ALL", "C", 1);  // later changes do not change the run's forms
   EXPECT_EQ(qj::ValueText(Real(2.5)), "2,5");
-  qj::ResetValueTextLocale();
+  qj::ctx.ValueTexts.reset();
   EXPECT_EQ(qj::ValueText(Real(2.5)) + " " + qj::ValueText(Date(2026, 12, 8)), "2.5 2026-12-08");
-  for (int i = 0; i < 4; ++i) set[i] ? setenv(names[i], saved[i].c_str(), 1) : unsetenv(names[i]);
-  qj::ResetValueTextLocale();
+  qj::ctx.ValueTexts.reset();
 }
 
 }  // namespace

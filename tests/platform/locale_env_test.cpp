@@ -7,21 +7,16 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/test_support.h"
+
 namespace {
 
 using qj::LocaleCategory;
 using qj::LocaleForCategory;
 
 TEST(LocaleEnv, FirstNonEmptyOfAllCategoryAndLang) {
-  const char* names[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_COLLATE", "LANG"};
-  std::string saved[5];
-  bool set[5];
-  for (int i = 0; i < 5; ++i) {
-    const char* v = std::getenv(names[i]);
-    set[i] = v != nullptr;
-    saved[i] = set[i] ? v : "";
-    unsetenv(names[i]);
-  }
+  const qjtest::ScopedEnv all_("LC_ALL", nullptr), numeric("LC_NUMERIC", nullptr), time("LC_TIME", nullptr),
+      collate("LC_COLLATE", nullptr), lang("LANG", nullptr);
   const auto all = [] {
     std::string names;
     for (auto c : {LocaleCategory::Numeric, LocaleCategory::Time, LocaleCategory::Collate}) names += LocaleForCategory(c) + " ";
@@ -38,7 +33,6 @@ TEST(LocaleEnv, FirstNonEmptyOfAllCategoryAndLang) {
   EXPECT_EQ(all(), "de_DE de_DE de_DE ");
   setenv("LC_ALL", "C", 1);
   EXPECT_EQ(all(), "root root root ");
-  for (int i = 0; i < 5; ++i) set[i] ? setenv(names[i], saved[i].c_str(), 1) : unsetenv(names[i]);
 }
 
 TEST(IcuLocaleName, DropsCodesetAndModifierAndMapsTheCLocales) {

@@ -17,16 +17,19 @@
 #include "driver/run_context.h"
 #include "platform/executable_path.h"
 #include "platform/pause.h"
+#include "platform/text_util.h"
 #include "querydef/query_definition.h"
 #include "support/odbc_env.h"
+#include "support/run_context_fixture.h"
 #include "support/test_support.h"
 
 namespace {
 
 using qj::ctx;
 
-TEST(SubstituteCompany, OneValuePerCallThenEmpty) {
-  ctx = qj::RunContext();
+using SubstituteCompany = qjtest::RunContextTest;
+
+TEST_F(SubstituteCompany, OneValuePerCallThenEmpty) {
   const std::string tmpl = " WHERE f IN ('$parm02', '$parm02') AND t = '$parm01' ";
   ctx.StatementTemplate = tmpl;
   ctx.CompanyCount = 2;
@@ -43,24 +46,22 @@ TEST(SubstituteCompany, OneValuePerCallThenEmpty) {
   qj::SubstituteCompany();
   EXPECT_FALSE(ctx.CompanyPlaceholderFound);
   EXPECT_EQ(ctx.WorkingStatement, ctx.StatementTemplate);
-  ctx = qj::RunContext();
 }
 
 void NoPause(int) {}
 
-class ReadCompanyListTest : public ::testing::Test {
+class ReadCompanyListTest : public qjtest::RunContextTest {
  protected:
   void SetUp() override {
     std::setlocale(LC_CTYPE, "C.UTF-8");
     qjtest::UseTestOdbcConfig();
     qjtest::SqliteExec(dbFile_, "CREATE TABLE tf(terminal VARCHAR(10), firm VARCHAR(10));"
                                 "INSERT INTO tf VALUES ('T1', '0100'), ('T1', '0200'), ('', '9900');");
-    ctx = qj::RunContext();
     ctx.DbSys = "QDCOMP" + std::to_string(getpid());
     ctx.TerminalName = "T1";
     ctx.dm1 = std::make_unique<qj::Tdm1>();
     for (std::string& line : ctx.dm1->VELMORANT.Params) {
-      if (line.rfind("ODBC DSN=", 0) == 0) line = "ODBC DSN=" + qjtest::SqliteConnectionString(dbFile_);
+      if (qj::StartsWith(line, "ODBC DSN=")) line = "ODBC DSN=" + qjtest::SqliteConnectionString(dbFile_);
     }
     previousPause_ = qj::SetPauseFunctionForTest(&NoPause);
     qj::Console::CaptureForTest(&out_, &err_);
@@ -69,7 +70,7 @@ class ReadCompanyListTest : public ::testing::Test {
     qj::Console::CaptureForTest(nullptr, nullptr);
     qj::SetPauseFunctionForTest(previousPause_);
     std::remove(iniPath_.c_str());
-    ctx = qj::RunContext();
+    ctx.dm1.reset();  // closes the database in dir_ before dir_ goes
   }
   int Read(const std::string& ini) {
     qjtest::WriteBytes(iniPath_, ini);
@@ -84,21 +85,29 @@ class ReadCompanyListTest : public ::testing::Test {
   std::string out_, err_;
 };
 
-TEST_F(ReadCompanyListTest, ResultsAndValues) {
-  const std::string firms = "SQL001=SELECT firm FROM tf WHERE terminal = '$parm01' ORDER BY firm\n";
+const std::string kFirms = "SQL001=SELECT firm FROM tf WHERE terminal = '$parm01' ORDER BY firm\n";
+
+TEST_F(ReadCompanyListTest, NoCompanyInEitherSectionGives96) {
   EXPECT_EQ(Read("[GETFIR1]\nSQL001=SELECT firm FROM tf WHERE 1 = 0\nFELD01=F\n"), 96);
   EXPECT_EQ(ctx.CompanyCount, 0);
   // The missing second section is a one-blank statement, rejected by the engine.
   EXPECT_EQ(out_.rfind("Exception bei DB ", 0), 0u) << out_;
   EXPECT_NE(out_.find("\n \r\n"), std::string::npos) << out_;
-  // FELD01 named "0" stops at once: the second section is not tried.
-  EXPECT_EQ(Read("[GETFIR1]\n" + firms + "FELD01=0\n[GETFIR2]\n" + firms + "FELD01=F\n"), 4);
+}
+
+TEST_F(ReadCompanyListTest, FirstFieldNamedZeroGives4WithoutTryingTheSecondSection) {
+  EXPECT_EQ(Read("[GETFIR1]\n" + kFirms + "FELD01=0\n[GETFIR2]\n" + kFirms + "FELD01=F\n"), 4);
   EXPECT_EQ(ctx.CompanyCount, 0);
   EXPECT_EQ(out_, "");
-  EXPECT_EQ(Read("[GETFIR1]\n" + firms + "FELD01=F\n"), 0);
+}
+
+TEST_F(ReadCompanyListTest, CompaniesOfTheTerminalAreStoredInOrder) {
+  EXPECT_EQ(Read("[GETFIR1]\n" + kFirms + "FELD01=F\n"), 0);
   EXPECT_EQ(ctx.CompanyCount, 2);
   EXPECT_EQ(ctx.CompanyAt(1) + ctx.CompanyAt(2), "01000200");
-  // The company statement keeps a "$parm02" of its own.
+}
+
+TEST_F(ReadCompanyListTest, CompanyStatementKeepsACompanyPlaceholderOfItsOwn) {
   EXPECT_EQ(Read("[GETFIR1]\nSQL001=SELECT '$parm02' WHERE '$parm01' = 'T1'\nFELD01=F\n"), 0);
   EXPECT_EQ(ctx.CompanyCount, 1);
   EXPECT_EQ(ctx.CompanyAt(1), "$parm02");

@@ -14,6 +14,7 @@
 #include "driver/run_context.h"
 #include "platform/code_page.h"
 #include "platform/executable_path.h"
+#include "support/run_context_fixture.h"
 #include "support/test_support.h"
 
 namespace {
@@ -30,10 +31,9 @@ TEST(QueryIniPath, ExtensionIsReplacedOnlyInTheFileName) {
   EXPECT_EQ(qj::QueryIniPath("/a/.hidden", "X"), "/a/.X.INI");
 }
 
-class GetIniValuesTest : public ::testing::Test {
+class GetIniValuesTest : public qjtest::RunContextTest {
  protected:
   void SetUp() override {
-    ctx = qj::RunContext();
     ctx.DbSys = "QDTEST" + std::to_string(getpid());
     path_ = qj::QueryIniPath(qj::ExecutablePath(), ctx.DbSys);
     qj::Console::CaptureForTest(&out_, &err_);
@@ -41,7 +41,6 @@ class GetIniValuesTest : public ::testing::Test {
   void TearDown() override {
     qj::Console::CaptureForTest(nullptr, nullptr);
     std::remove(path_.c_str());
-    ctx = qj::RunContext();
   }
   // The statement template a section loads to (its exit code must be 0).
   std::string Statement(const std::string& section) {

@@ -1,7 +1,8 @@
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
+#include <utility>
 
+#include "platform/text_util.h"
 #include "support/test_support.h"
 
 namespace qjtest {
@@ -13,11 +14,9 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  qj::FileBytes file = qj::ReadWholeFile(path);
+  if (!file.opened) throw std::runtime_error("cannot read " + path);
+  return std::move(file.bytes);
 }
 
 }  // namespace qjtest

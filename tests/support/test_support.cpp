@@ -15,12 +15,37 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
+
+#include "platform/text_util.h"
 
 extern char** environ;
 
 namespace qjtest {
 
 namespace fs = std::filesystem;
+
+ScopedEnv::ScopedEnv(std::string name) : name_(std::move(name)) {
+  const char* old = std::getenv(name_.c_str());
+  wasSet_ = old != nullptr;
+  if (wasSet_) oldValue_ = old;
+}
+
+ScopedEnv::ScopedEnv(std::string name, const char* value) : ScopedEnv(std::move(name)) {
+  if (value != nullptr) {
+    setenv(name_.c_str(), value, 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (wasSet_) {
+    setenv(name_.c_str(), oldValue_.c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
 
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "qjtest-XXXXXX").string();
@@ -58,7 +83,7 @@ std::string InstallBinary(const std::string& dir) {
 namespace {
 
 bool IsLocaleVariable(const std::string& name) {
-  return name == "LANG" || name == "LANGUAGE" || name.rfind("LC_", 0) == 0;
+  return name == "LANG" || name == "LANGUAGE" || qj::StartsWith(name, "LC_");
 }
 
 std::vector<std::string> BuildEnvironment(const RunOptions& options) {

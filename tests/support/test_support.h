@@ -25,6 +25,23 @@ class TempDir {
   std::string path_;
 };
 
+// Sets an environment variable (or removes it, for a null value) until the
+// object goes away, then puts back what was there before.
+class ScopedEnv {
+ public:
+  ScopedEnv(std::string name, const char* value);
+  // Only puts back the present value: the test may change the variable.
+  explicit ScopedEnv(std::string name);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  bool wasSet_ = false;
+  std::string oldValue_;
+};
+
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 bool FileExists(const std::string& path);
