@@ -262,7 +262,7 @@ bool OdbcStatement::LoadSingleRow() {
       continue;
     } else {
       SQLLEN indicator = 0;
-      Check(SQLGetData(stmt_.get(), number, SQL_C_CHAR, c.data.data(), c.elementBytes, &indicator), stmt_, "SQLGetData",
+      Check(SQLGetData(stmt_.get(), number, c.cType, c.data.data(), c.elementBytes, &indicator), stmt_, "SQLGetData",
             &connection_.Warnings());
       isNull = indicator == SQL_NULL_DATA;
       if (!isNull) FillFixedValue(c.kind, c.cType, c.data.data(), c.value);
