@@ -32,13 +32,19 @@ void SetFixed(BoundColumn& c, ValueKind kind, SQLSMALLINT cType, SQLLEN bytes) {
   c.elementBytes = bytes;
 }
 
+void SetPlainText(BoundColumn& c) {
+  c.binding = Binding::PlainText;
+  c.cType = SQL_C_CHAR;
+  c.elementBytes = kPlainTextBytes;
+}
+
 }  // namespace
 
 // For fixed-length C types the driver steps through the rows by the size of
 // the C type, so that size is exact; text and binary buffers step by their
 // buffer length. A typed value bound as the driver's text keeps its own C
 // type for the texts that are not in plain form.
-void ChooseBinding(BoundColumn& c, bool driverText) {
+void ChooseBinding(BoundColumn& c, bool driverText, bool datesAsText) {
   c.typedCType = 0;
   c.typed.clear();
   switch (c.sqlType) {
@@ -60,20 +66,17 @@ void ChooseBinding(BoundColumn& c, bool driverText) {
     case SQL_TYPE_DATE:
     case SQL_DATE:
       SetFixed(c, ValueKind::Date, SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT));
+      if (!driverText && datesAsText) return SetPlainText(c);
       break;
     case SQL_TYPE_TIME:
     case SQL_TIME:
       SetFixed(c, ValueKind::Time, SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT));
-      if (!driverText) {
-        c.binding = Binding::TimeText;
-        c.cType = SQL_C_CHAR;
-        c.elementBytes = kPlainTextBytes;
-        return;
-      }
+      if (!driverText) return SetPlainText(c);
       break;
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
       SetFixed(c, ValueKind::Timestamp, SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT));
+      if (!driverText && datesAsText) return SetPlainText(c);
       break;
     case SQL_BIT:
       SetFixed(c, ValueKind::Boolean, SQL_C_BIT, 1);

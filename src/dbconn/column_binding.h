@@ -22,7 +22,8 @@ enum class Binding {
   DriverText,  // text as the driver's own UTF-8 (SQL_C_CHAR)
   TypedText,   // a typed value as the driver's text, parsed here; its own C type for the rest
   Fixed,       // a fixed-length C type: integers, floating values, dates, times, booleans
-  TimeText,    // a time of day as the driver's text: a duration outside the day stays that text
+  PlainText,   // a time (and on PostgreSQL a date or timestamp) as the driver's text:
+               // a value not in plain form (838:59:59, 0000-00-00) stays that text
   Binary,      // raw bytes (SQL_C_BINARY)
 };
 
@@ -50,7 +51,9 @@ struct BoundColumn {
 // Chooses kind, binding, C type and element size from the column's SQL type
 // and declared size. driverText: bind text and typed values as the driver's
 // own UTF-8 text (booleans and binary values keep their C types).
-void ChooseBinding(BoundColumn& column, bool driverText);
+// datesAsText: dates and timestamps as PlainText, where the database has
+// values the ODBC structs cannot hold.
+void ChooseBinding(BoundColumn& column, bool driverText, bool datesAsText = false);
 
 // The bytes a bound buffer holds for a value: text keeps room for its
 // terminator.

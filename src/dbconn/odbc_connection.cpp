@@ -83,9 +83,12 @@ void OdbcConnection::Connect(const ConnectTarget& target) {
   }
   SQLCHAR dbmsName[256] = {0};
   SQLSMALLINT nameLength = 0;
-  keepsValuesAsText_ =
-      SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, dbmsName, sizeof dbmsName, &nameLength)) &&
-      std::string_view(reinterpret_cast<const char*>(dbmsName)) == "SQLite";
+  const std::string_view dbms =
+      SQL_SUCCEEDED(SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, dbmsName, sizeof dbmsName, &nameLength))
+          ? std::string_view(reinterpret_cast<const char*>(dbmsName))
+          : std::string_view();
+  keepsValuesAsText_ = dbms == "SQLite";
+  datesBeyondStructs_ = dbms == "PostgreSQL";
   readsLongValuesOfBlockRows_ = (getDataExtensions_ & SQL_GD_BLOCK) != 0 && CheckLongValuesOfBlockRows();
 }
 

@@ -51,6 +51,11 @@ class OdbcConnection {
   // row as UTF-8 text, which it parses for a typed value and the driver
   // manager converts for wide text.
   bool KeepsValuesAsText() const { return keepsValuesAsText_; }
+  // A database whose dates and timestamps reach beyond what the ODBC structs
+  // hold (PostgreSQL, by SQL_DBMS_NAME: 'infinity', years BC and past 9999):
+  // psqlODBC gives the current date or year 0 for them as a struct, and a
+  // text that is no date (0000-00-00, ... BC) as text.
+  bool HasDatesBeyondStructs() const { return datesBeyondStructs_; }
   // SQLGetData reads a long value on a later row of a fetch block after
   // SQLSetPos: claimed by SQL_GD_BLOCK and found so by a check at connect.
   bool ReadsLongValuesOfBlockRows() const { return readsLongValuesOfBlockRows_; }
@@ -62,6 +67,7 @@ class OdbcConnection {
   OdbcHandle dbc_;
   SQLUINTEGER getDataExtensions_ = 0;
   bool keepsValuesAsText_ = false;
+  bool datesBeyondStructs_ = false;
   bool readsLongValuesOfBlockRows_ = false;
 };
 
@@ -102,7 +108,7 @@ class OdbcStatement {
   // text: as text (else binary); longerThanBound: the bound buffer holds a
   // prefix of a longer value.
   bool ReadWhole(BoundColumn& column, SQLUSMALLINT columnNumber, bool text, bool longerThanBound);
-  void BuildTime(BoundColumn& column, const char* text, SQLLEN length);
+  void BuildFromPlainText(BoundColumn& column, const char* text, SQLLEN length);
   void BuildValue(BoundColumn& column, int index);
   void BuildFromText(BoundColumn& column, int index, std::string_view text, bool truncated);
   void PositionOnRow();

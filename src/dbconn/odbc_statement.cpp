@@ -113,7 +113,7 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
             stmt_, "SQLColAttribute");
       c.isUnsigned = isUnsigned == SQL_TRUE;
     }
-    ChooseBinding(c, driverText_);
+    ChooseBinding(c, driverText_, connection_.HasDatesBeyondStructs());
     c.numbersAsStored = c.binding == Binding::DriverText && (!CharacterTypeName(ColumnText(i + 1, SQL_DESC_TYPE_NAME)) ||
                                                              ColumnText(i + 1, SQL_DESC_TABLE_NAME).empty());
     c.valueRow = 0;
@@ -242,13 +242,15 @@ bool OdbcStatement::LoadSingleRow() {
     bool isNull = false;
     if (c.kind == ValueKind::Text || c.kind == ValueKind::Binary) {
       isNull = !ReadWhole(c, number, c.kind == ValueKind::Text, false);
-    } else if (c.binding == Binding::TimeText) {
+    } else if (c.binding == Binding::PlainText) {
       SQLLEN indicator = 0;
       Check(SQLGetData(stmt_.get(), number, SQL_C_CHAR, c.data.data(), c.elementBytes, &indicator), stmt_,
             "SQLGetData");
       isNull = indicator == SQL_NULL_DATA;
       if (isNull) c.value.kind = ValueKind::Null;
-      if (!isNull) BuildTime(c, reinterpret_cast<const char*>(c.data.data()), Received(indicator, ValueRoom(c)));
+      if (!isNull) {
+        BuildFromPlainText(c, reinterpret_cast<const char*>(c.data.data()), Received(indicator, ValueRoom(c)));
+      }
       c.valueRow = serial;
       continue;
     } else {
@@ -328,8 +330,8 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     FillFixedValue(c.kind, c.cType, c.data.data() + offset, c.value);
     return;
   }
-  if (c.binding == Binding::TimeText) {
-    BuildTime(c, reinterpret_cast<const char*>(c.data.data() + offset), Received(indicator, room));
+  if (c.binding == Binding::PlainText) {
+    BuildFromPlainText(c, reinterpret_cast<const char*>(c.data.data() + offset), Received(indicator, room));
     return;
   }
   if (Truncated(indicator, room)) {
@@ -383,13 +385,14 @@ void OdbcStatement::BuildFromText(BoundColumn& c, int index, std::string_view te
   }
 }
 
-void OdbcStatement::BuildTime(BoundColumn& c, const char* text, SQLLEN length) {
+void OdbcStatement::BuildFromPlainText(BoundColumn& c, const char* text, SQLLEN length) {
   const std::string_view view(text, static_cast<size_t>(length));
-  if (ParsePlainValue(ValueKind::Time, view, c.value)) {
-    c.value.kind = ValueKind::Time;
+  if (ParsePlainValue(c.kind, view, c.value)) {
+    c.value.kind = c.kind;
     return;
   }
-  // A duration beyond the day (MariaDB's 838:59:59, -00:00:01): its text.
+  // A duration beyond the day (MariaDB's 838:59:59, -00:00:01), a date the
+  // driver could not read (psqlODBC's 0000-00-00 for 'infinity'): its text.
   c.value.kind = ValueKind::Text;
   c.value.bytes.clear();
   AppendUtf8AsCp1252(view, c.value.bytes);

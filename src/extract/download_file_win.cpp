@@ -4,9 +4,11 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/text_util.h"
 #include "platform/windows_text.h"
@@ -30,7 +32,10 @@ HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 int Adopt(HANDLE handle) {
   if (handle == INVALID_HANDLE_VALUE) return -1;
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
-  if (fd < 0) CloseHandle(handle);
+  if (fd < 0) {
+    CloseHandle(handle);
+    SetLastError(0);  // the cause is in errno
+  }
   return fd;
 }
 
@@ -47,11 +52,35 @@ bool WriteAll(HANDLE handle, const char* data, size_t size) {
   while (size > 0) {
     const DWORD chunk = size > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(size);
     DWORD written = 0;
-    if (!WriteFile(handle, data, chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(handle, data, chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
     data += written;
     size -= written;
   }
   return true;
+}
+
+// The system's description of an error, on one line.
+std::string SystemMessage(DWORD code) {
+  char* text = nullptr;
+  const DWORD size =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message;
+  for (DWORD i = 0; i < size; ++i) {
+    const bool lineBreak = text[i] == '\r' || text[i] == '\n';
+    if (!lineBreak) {
+      message += text[i];
+    } else if (!message.empty() && message.back() != ' ') {
+      message += ' ';
+    }
+  }
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && message.back() == ' ') message.pop_back();
+  return message.empty() ? "Systemfehler " + std::to_string(code) : message;
 }
 
 bool CutBack(HANDLE handle, off_t size) {
@@ -66,10 +95,23 @@ DownloadFile::~DownloadFile() {
   if (fd_ >= 0) Abandon();
 }
 
+// Called right after the failing call, before any other call changes the
+// thread's last error; a failure of the C runtime alone leaves it 0.
+bool DownloadFile::Fail() {
+  const DWORD code = GetLastError();
+  if (failure_.empty()) failure_ = code != 0 ? SystemMessage(code) : std::strerror(errno);
+  failed_ = true;
+  return false;
+}
+
 bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   failed_ = false;
+  failure_.clear();
   buffer_.clear();
-  if (path.empty()) return false;
+  if (path.empty()) {  // no name, no file: as opening it would fail
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return Fail();
+  }
   const std::wstring wide = AnsiToWide(path);
   buffer_.reserve(kBufferSize);
   target_ = path;
@@ -77,36 +119,38 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   if (mode == WriteMode::Append) {
     kind_ = Kind::Append;
     const HANDLE handle = OpenForWriting(wide, OPEN_ALWAYS);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    if (handle == INVALID_HANDLE_VALUE) return Fail();
     created_ = GetLastError() != ERROR_ALREADY_EXISTS;
     LARGE_INTEGER size{};
     const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
     oldSize_ = disk && GetFileSizeEx(handle, &size) ? static_cast<off_t>(size.QuadPart) : -1;
     LARGE_INTEGER zero{};
     if (disk && !SetFilePointerEx(handle, zero, nullptr, FILE_END)) {
+      Fail();
       CloseHandle(handle);
       if (created_) DeleteFileW(wide.c_str());
       return false;
     }
     fd_ = Adopt(handle);
-    return fd_ >= 0;
+    return fd_ >= 0 || Fail();
   }
 
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   // A read-only file refuses replacing, also to an administrator.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
-    return false;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return Fail();
   }
   if (attributes != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND) {
     // A target the user may not write stays as it is, as opening it would;
     // a device takes the records directly.
     const HANDLE existing = OpenForWriting(wide, OPEN_EXISTING);
     if (existing == INVALID_HANDLE_VALUE) {
-      if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) return Fail();
     } else if (GetFileType(existing) != FILE_TYPE_DISK) {
       kind_ = Kind::InPlace;
       fd_ = Adopt(existing);
-      return fd_ >= 0;
+      return fd_ >= 0 || Fail();
     } else {
       CloseHandle(existing);
     }
@@ -127,13 +171,14 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
     }
     if (GetLastError() != ERROR_FILE_EXISTS) break;
   }
+  Fail();
   temporary_.clear();
   return false;
 }
 
 bool DownloadFile::Flush() {
   if (failed_) return false;
-  if (!buffer_.empty() && !WriteAll(HandleOf(fd_), buffer_.data(), buffer_.size())) failed_ = true;
+  if (!buffer_.empty() && !WriteAll(HandleOf(fd_), buffer_.data(), buffer_.size())) Fail();
   buffer_.clear();
   return !failed_;
 }
@@ -162,16 +207,16 @@ bool DownloadFile::Finish() {
     case Kind::InPlace: {
       const int fd = fd_;
       fd_ = -1;
-      return _close(fd) == 0;
+      return _close(fd) == 0 || Fail();
     }
     case Kind::Append: {
-      if (oldSize_ >= 0 && !FlushFileBuffers(HandleOf(fd_))) return false;
+      if (oldSize_ >= 0 && !FlushFileBuffers(HandleOf(fd_))) return Fail();
       const int fd = fd_;
       fd_ = -1;
-      return _close(fd) == 0;
+      return _close(fd) == 0 || Fail();
     }
     case Kind::Temporary: {
-      if (!FlushFileBuffers(HandleOf(fd_))) return false;
+      if (!FlushFileBuffers(HandleOf(fd_))) return Fail();
       const int fd = fd_;
       fd_ = -1;
       const std::wstring temporary = AnsiToWide(temporary_);
@@ -179,6 +224,7 @@ bool DownloadFile::Finish() {
       if (_close(fd) != 0 ||
           !MoveFileExW(temporary.c_str(), AnsiToWide(target_).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        Fail();
         DeleteFileW(temporary.c_str());
         return false;
       }

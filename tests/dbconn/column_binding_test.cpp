@@ -33,15 +33,23 @@ TEST(ColumnBindingTest, SingleAndUnsignedValuesKeepTheirDigits) {
 
 TEST(ColumnBindingTest, BindingsAndWhichValuesMayOutgrowTheirBuffers) {
   qj::BoundColumn c;
-  const auto bind = [&c](SQLSMALLINT type, SQLULEN size, bool driverText, bool isUnsigned = false) {
+  const auto bind = [&c](SQLSMALLINT type, SQLULEN size, bool driverText, bool isUnsigned = false,
+                         bool datesAsText = false) {
     c.sqlType = type;
     c.declaredSize = size;
     c.isUnsigned = isUnsigned;
-    qj::ChooseBinding(c, driverText);
+    qj::ChooseBinding(c, driverText, datesAsText);
     return c.binding;
   };
-  EXPECT_EQ(bind(SQL_TYPE_TIME, 8, false), qj::Binding::TimeText);
+  EXPECT_EQ(bind(SQL_TYPE_TIME, 8, false), qj::Binding::PlainText);
   EXPECT_EQ(bind(SQL_TYPE_TIME, 8, true), qj::Binding::TypedText);
+  for (const SQLSMALLINT type : {SQL_TYPE_DATE, SQL_TYPE_TIMESTAMP}) {
+    EXPECT_EQ(bind(type, 10, false), qj::Binding::Fixed);
+    EXPECT_EQ(bind(type, 10, false, false, true), qj::Binding::PlainText);
+    EXPECT_EQ(c.cType, SQL_C_CHAR);
+    EXPECT_FALSE(qj::MayOutgrowBuffer(c)) << "a date's text fits its buffer";
+    EXPECT_EQ(bind(type, 10, true, false, true), qj::Binding::TypedText);
+  }
   EXPECT_EQ(bind(SQL_BIGINT, 20, false, true), qj::Binding::Fixed);
   EXPECT_EQ(c.cType, SQL_C_UBIGINT);
   EXPECT_EQ(bind(SQL_REAL, 7, false), qj::Binding::Fixed);

@@ -1,7 +1,7 @@
 // Text at the terminal and in the two files under a UTF-8 locale: command line
 // words, UTF-8 and Windows-1252 files, database text on the console, login
 // values the driver cannot receive, and the warnings of the query definition
-// file; on SQLite and PostgreSQL.
+// file; on each backend.
 
 #include "platform/text_encoding.h"
 #include "support/e2e_fixture.h"
@@ -67,15 +67,15 @@ TEST_P(Encoding, TerminalCharactersOutsideWindows1252AndUtf8FileNames) {
 TEST_P(Encoding, DatabaseTextOnTheConsoleFollowsTheLocale) {
   install.WriteQueryIni(CompanySection() + NamesSection() +
                         IniSection("FEHLT", {"SELECT name FROM fehlt_ä WHERE x = 'Köln'"}, {{1, "NAME", "CHAR", "5"}}));
-  const std::string base = OnPostgres() ? pg.ConnectionString() : qjtest::SqliteConnectionString(install.DbFile());
-  const std::string inner = OnPostgres() ? pg.password : "inner";
-  install.WriteConvertedIni(base + ";PWD=" + inner + ";Ort=Köln", OnPostgres() ? pg.user : "Jürgen",
-                            OnPostgres() ? pg.password : "geheim");
+  const bool onServer = GetParam() != qjtest::Backend::Sqlite;
+  const std::string base = ConnectionString();
+  const std::string inner = onServer ? Password() : "inner";
+  install.WriteConvertedIni(base + ";PWD=" + inner + ";Ort=Köln", onServer ? User() : "Jürgen", Password());
   auto traced = install.Run({"Größe", "Müller", "dnl/t.txt", "1", "/D"}, kUtf8Locale);
   EXPECT_EQ(traced.exitCode, 0) << traced.err;
   EXPECT_TRUE(qj::IsValidUtf8(traced.out)) << traced.out;
   EXPECT_NE(traced.out.find("  DbName = '" + base + ";PWD=********;Ort=Köln'\n"), std::string::npos) << traced.out;
-  if (!OnPostgres()) {
+  if (!onServer) {
     EXPECT_NE(traced.out.find("  DbUsr = 'Jürgen'\n"), std::string::npos);
   }
   EXPECT_EQ(traced.out.find(inner), std::string::npos);
@@ -128,8 +128,7 @@ TEST_P(Encoding, CutLinesLongStatementsAndOversizedLengthsAreWarned) {
 // connection: it cannot redirect the run to another database.
 TEST_P(Encoding, LoginValuesTheDriverCannotReceiveEndWithCode5) {
   install.WriteQueryIni(CompanySection() + NamesSection());
-  const std::string database =
-      OnPostgres() ? pg.ConnectionString() : qjtest::SqliteConnectionString(install.DbFile());
+  const std::string database = ConnectionString();
   const std::string other = install.Dnl("other.db");
   struct Case {
     std::string login, password, refused;
@@ -151,7 +150,7 @@ TEST_P(Encoding, LoginValuesTheDriverCannotReceiveEndWithCode5) {
 
 // psqlODBC receives a password with ";" and "}" in braces.
 TEST_P(Encoding, PasswordsWithSemicolonsLogInWhereTheDriverTakesBraces) {
-  if (!OnPostgres()) GTEST_SKIP() << "the SQLite driver takes no braces";
+  if (!OnPostgres()) GTEST_SKIP() << "the role of its own is made on PostgreSQL";
   qjtest::PgServer admin = pg;
   admin.user = "postgres";
   admin.password = "";
@@ -167,7 +166,6 @@ TEST_P(Encoding, PasswordsWithSemicolonsLogInWhereTheDriverTakesBraces) {
   EXPECT_EQ(ReadBytes(install.Dnl("m.txt")), kBoth);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, Encoding, ::testing::Values(qjtest::Backend::Sqlite, qjtest::Backend::Postgres),
-                         qjtest::BackendName);
+INSTANTIATE_TEST_SUITE_P(Engines, Encoding, qjtest::AllBackends(), qjtest::BackendName);
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The exit codes of runs through the installed binary that end early or with
-// a fault, on SQLite and PostgreSQL, and the two parameter file faults.
+// a fault, on each backend, and the two parameter file faults.
 
 #include <sys/stat.h>
 
@@ -67,8 +67,7 @@ TEST_P(ExitCodes, RejectedStatementExits6AndUnwritableDownloadWins) {
             "\n\nDatei konnte nicht erstellt werden:\ndnl/dir.txt\n5 Saetze kopiert in Datei dnl/dir.txt \n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, ExitCodes, ::testing::Values(qjtest::Backend::Sqlite, qjtest::Backend::Postgres),
-                         qjtest::BackendName);
+INSTANTIATE_TEST_SUITE_P(Engines, ExitCodes, qjtest::AllBackends(), qjtest::BackendName);
 
 // 99: no converted ini file beside the target (a directory is none), only the
 // message without a line end; 5: a missing parameter gives the frame, in

@@ -1,5 +1,7 @@
 // The text forms of PostgreSQL's column types through psqlODBC in the root
-// and the German locale.
+// and the German locale, and the type table under de_DE.
+
+#include <algorithm>
 
 #include "support/e2e_fixture.h"
 
@@ -51,6 +53,69 @@ TEST(PostgresRun, ColumnTypesTakeTheLocaleForms) {
     EXPECT_EQ(r.out + r.err, "3 Saetze kopiert in Datei dnl/types.txt \n");
     EXPECT_EQ(ReadBytes(install.Dnl("types.txt")), result);
   }
+  qjtest::PgExec(pg, "DROP TABLE " + table + ";");
+}
+
+// Every type of the table in one download under de_DE, byte for byte. Dates
+// and timestamps psqlODBC cannot put into its date struct ('infinity', years
+// BC and past 9999) come as the driver's text, never as the current date the
+// struct would get; a timestamp with time zone in the session's zone.
+TEST(PostgresRun, TypeTableGivesTheExpectedForms) {
+  const qjtest::PgServer pg = qjtest::TestPgServer();
+  QJ_REQUIRE_PG_OR_SKIP(pg);
+  const std::string table = qjtest::UniqueName("pgtypes");
+  qjtest::PgExec(pg, "SET client_encoding = 'UTF8';\nCREATE TABLE " + table +
+                         " (k INTEGER, txt VARCHAR(20), ch CHAR(6), i INTEGER, bi BIGINT, amount NUMERIC(20,2),"
+                         " dbl DOUBLE PRECISION, fl REAL, d DATE, t TIME, ts TIMESTAMP, tz TIMESTAMPTZ, flag BOOLEAN,"
+                         " bin BYTEA, body TEXT);\nINSERT INTO " + table + " VALUES\n"
+                         " (1, 'Müller €', 'ab  ', -2147483648, -9223372036854775808, -0.01, 0.1, 0.1, '2024-02-29',"
+                         " '23:59:59', '2023-12-31 23:59:58.75', '2023-12-31 23:59:58.5+05', TRUE, '\\x00ff10', 'short'),\n"
+                         " (2, '', 'XYZXYZ', 7, 9223372036854775807, 12345678.90, -2.5e-7, 3.25, 'infinity', '00:00:00',"
+                         " 'infinity', 'infinity', FALSE, decode(repeat('ab', 1100), 'hex'), repeat('b', 700)),\n"
+                         " (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, '-infinity', NULL, '-infinity', '-infinity', NULL,"
+                         " NULL, repeat('c', 599) || 'ü'),\n"
+                         " (4, 'Łódź', 'y', 0, 0, 12345678901234567.89, 1e300, 3.4e38, '0044-03-15 BC', '24:00:00',"
+                         " '0044-03-15 10:00:00 BC', '2024-06-01 00:00:00+00', TRUE, '', ''),\n"
+                         " (5, 'z', 'z', 1, 1, 0, 0, 0, '5874897-12-31', '12:34:56.789', '294276-12-31 23:59:59',"
+                         " NULL, NULL, NULL, NULL);\n");
+  qjtest::E2eInstall install("PGSQL");
+  install.WriteQueryIni(
+      IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+      IniSection("TYPES", {"SELECT k, txt, ch, i, bi, amount, dbl, fl, d, t, ts, tz, flag, bin, body FROM " + table,
+                           "ORDER BY k"},
+                 {{1, "K", "DEC", "1"}, {2, "TXT", "TXT", "10"}, {3, "CH", "TXT", "6"}, {4, "I", "CHAR", "11"},
+                  {5, "BI", "CHAR", "20"}, {6, "AMOUNT", "CHAR", "19"}, {7, "DBL", "CHAR", "8"}, {8, "FL", "CHAR", "6"},
+                  {9, "D", "CHAR", "13"}, {10, "T", "CHAR", "8"}, {11, "TS", "CHAR", "22"}, {12, "TZ", "CHAR", "19"},
+                  {13, "FLAG", "CHAR", "1"}, {14, "BIN", "CHAR", "2200"}, {15, "BODY", "TXT", "700"}}));
+  install.UsePostgres(pg, "ConnSettings=SET TIME ZONE 'UTC'");
+  auto r = install.Run({"TYPES", "T1", "dnl/types.txt", "1"}, "de_DE.UTF-8");
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(r.out + r.err, "5 Saetze kopiert in Datei dnl/types.txt \n"
+                           "qjsqlexe: Warnung: Feld FELD12: Wert mit 22 Bytes auf 19 Bytes gekuerzt\n");
+  const std::vector<size_t> widths = {1, 10, 6, 11, 20, 19, 8, 6, 13, 8, 22, 19, 1, 2200, 700};
+  std::string longBin;
+  for (int i = 0; i < 1100; ++i) longBin += "AB";
+  const std::vector<std::vector<std::string>> rows = {
+      {"1", Cp1252("Müller €"), "ab", "-2147483648", "-9223372036854775808", "-0,01", "0,1", "0,1", "29.02.2024",
+       "23:59:59", "31.12.2023 23:59:58", "31.12.2023 18:59:58", "1", "00FF10", "short"},
+      {"2", "", "XYZXYZ", "7", "9223372036854775807", "12345678,9", "-2,5E-7", "3,25", "0000-00-00", "00:00:00",
+       "31.12.9999 23:59:59", "31.12.9999 23:59:59", "0", longBin, std::string(700, 'b')},
+      {"3", "", "", "", "", "", "", "", "0000-00-00", "", "9999-01-01 00:00:00 BC", "9999-01-01 00:00:00", "", "",
+       std::string(599, 'c') + Cp1252("ü")},
+      {"4", Cp1252("?ód?"), "y", "0", "0", "1,23456789012346E16", "1E300", "3,4E38", "15.03.0044", "24:00:00",
+       "0044-03-15 10:00:00 BC", "01.06.2024", "1", "", ""},
+      {"5", "z", "z", "1", "1", "0", "0", "0", "5874-00-00", "12:34:56", "0000-00-00 00:00:00", "", "", "", ""}};
+  const std::string got = ReadBytes(install.Dnl("types.txt"));
+  std::string expected;
+  for (size_t k = 0; k < rows.size(); ++k) {
+    for (size_t f = 0; f < widths.size(); ++f) {
+      const std::string field = rows[k][f] + std::string(widths[f] - rows[k][f].size(), ' ');
+      EXPECT_EQ(got.substr(std::min(expected.size(), got.size()), field.size()), field)
+          << "row " << k + 1 << " field " << f + 1;
+      expected += field;
+    }
+  }
+  EXPECT_EQ(got.size(), expected.size());
   qjtest::PgExec(pg, "DROP TABLE " + table + ";");
 }
 

@@ -1,5 +1,5 @@
 // The complete trace of a run through the installed binary, byte for byte: a
-// run of one pass and a run of one pass per company, on SQLite and PostgreSQL.
+// run of one pass and a run of one pass per company, on each backend.
 
 #include "support/e2e_fixture.h"
 
@@ -35,7 +35,7 @@ class Trace : public qjtest::StaffRunTest {
         " SELECT firm FROM " + T("terminal_firm") + " WHERE terminal = '$parm01' ORDER BY firm ";
     return " Aktiviert Debugger\nStr CheckParm\nEnd CheckParm\nStr SetDbUsr\n DB-Informationen:\n  DbSys = '" +
            install.DbSys() + "'\n  DbName = '" + ini.substr(at, ini.find('\n', at) - at) + "'\n  DbUsr = '" +
-           (OnPostgres() ? pg.user : "qjuser") + "'\n  DbPwd = '********'\nEnd SetDbUsr\n" + LoadTrace(companies) +
+           User() + "'\n  DbPwd = '********'\nEnd SetDbUsr\n" + LoadTrace(companies) +
            ReadFirstTrace(Fill(companies, "$parm01", terminal), false);
   }
 };
@@ -77,7 +77,6 @@ TEST_P(Trace, CompanyRunPrintsOnePassPerCompany) {
             "OLD|" + Cp1252("äbersold  012MEIER     003Müller    007Özkan     041zander    005"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, Trace, ::testing::Values(qjtest::Backend::Sqlite, qjtest::Backend::Postgres),
-                         qjtest::BackendName);
+INSTANTIATE_TEST_SUITE_P(Engines, Trace, qjtest::AllBackends(), qjtest::BackendName);
 
 }  // namespace

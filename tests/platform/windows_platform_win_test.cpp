@@ -191,6 +191,19 @@ TEST_F(WindowsDownloadFileTest, TargetsThatCannotBeWrittenAreLeftAsTheyAre) {
   EXPECT_FALSE(missing.Open(dir.path() + "\\no\\such\\dir\\out.txt", qj::WriteMode::Replace));
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 
+  // Each failure names its cause as the system describes it, on one line.
+  qj::DownloadFile missingAppend, unnamed;
+  EXPECT_FALSE(missingAppend.Open(dir.path() + "\\no\\such\\dir\\out.txt", qj::WriteMode::Append));
+  EXPECT_FALSE(unnamed.Open("", qj::WriteMode::Replace));
+  for (const qj::DownloadFile* failed : {&readOnly, &directory, &missing, &missingAppend, &unnamed}) {
+    const std::string& cause = failed->Failure();
+    EXPECT_TRUE(!cause.empty() && cause.back() != ' ' && cause.find_first_of("\r\n") == std::string::npos)
+        << "[" << cause << "]";
+  }
+  EXPECT_EQ(directory.Failure(), readOnly.Failure());
+  EXPECT_NE(missing.Failure(), readOnly.Failure());
+  EXPECT_EQ(missingAppend.Failure(), missing.Failure());
+
   qj::DownloadFile device;
   ASSERT_TRUE(device.Open("NUL", qj::WriteMode::Replace));
   EXPECT_TRUE(device.Write("to nowhere"));

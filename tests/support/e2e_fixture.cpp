@@ -166,14 +166,13 @@ std::string UniqueName(const std::string& prefix) {
 }
 
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
-  return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
+  return info.param == Backend::Sqlite ? "Sqlite" : info.param == Backend::Postgres ? "Postgres" : "Maria";
 }
 
 void StaffRunTest::SetUp() {
-  if (OnPostgres()) {
-    QJ_REQUIRE_PG_OR_SKIP(pg);
-    suffix_ = "_" + UniqueName("e2e");
-  }
+  if (OnPostgres()) QJ_REQUIRE_PG_OR_SKIP(pg);
+  if (OnMaria()) QJ_REQUIRE_MARIA_OR_SKIP(maria);
+  if (GetParam() != Backend::Sqlite) suffix_ = "_" + UniqueName("e2e");
   const std::string sql =
       "CREATE TABLE " + T("staff") +
       " (firm CHAR(4) NOT NULL, nr INTEGER NOT NULL, name VARCHAR(20), rate DOUBLE PRECISION, since DATE);\n"
@@ -182,13 +181,31 @@ void StaffRunTest::SetUp() {
       " ('0200', 41, 'Özkan', -0.25, NULL), ('0300', 5, 'zander', NULL, '2026-01-15');\n"
       "CREATE TABLE " + T("terminal_firm") + " (terminal VARCHAR(10) NOT NULL, firm CHAR(4) NOT NULL);\n"
       "INSERT INTO " + T("terminal_firm") + " VALUES ('T1', '0100'), ('T1', '0200'), ('T1', '0300'), ('T2', '0200');\n";
-  if (!OnPostgres()) return install.UseSqlite(sql);
-  PgExec(pg, "SET client_encoding = 'UTF8';\n" + sql);
-  install.UsePostgres(pg);
+  if (OnPostgres()) {
+    PgExec(pg, "SET client_encoding = 'UTF8';\n" + sql);
+  } else if (OnMaria()) {
+    MariaExec(maria, sql);
+  } else {
+    SqliteExec(install.DbFile(), sql);
+  }
+  install.WriteConvertedIni(ConnectionString(), User(), Password());
 }
 
 void StaffRunTest::TearDown() {
-  if (!suffix_.empty()) PgExec(pg, "DROP TABLE " + T("staff") + "; DROP TABLE " + T("terminal_firm") + ";");
+  if (suffix_.empty()) return;
+  const std::string drop = "DROP TABLE IF EXISTS " + T("staff") + ", " + T("terminal_firm") + ";";
+  OnPostgres() ? PgExec(pg, drop) : MariaExec(maria, drop);
+}
+
+std::string StaffRunTest::ConnectionString() const {
+  return OnPostgres() ? pg.ConnectionString() : OnMaria() ? maria.ConnectionString()
+                                                          : SqliteConnectionString(install.DbFile());
+}
+
+std::string StaffRunTest::User() const { return OnPostgres() ? pg.user : OnMaria() ? maria.user : "qjuser"; }
+
+std::string StaffRunTest::Password() const {
+  return OnPostgres() ? pg.password : OnMaria() ? maria.password : "geheim";
 }
 
 std::string StaffRunTest::CompanySection() const {

@@ -86,13 +86,15 @@ class BackgroundRun {
 // A unique name for a table of one test in a shared database.
 std::string UniqueName(const std::string& prefix);
 
-enum class Backend { Sqlite, Postgres };
+enum class Backend { Sqlite, Postgres, Maria };
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
+// Every backend, for INSTANTIATE_TEST_SUITE_P.
+inline auto AllBackends() { return ::testing::Values(Backend::Sqlite, Backend::Postgres, Backend::Maria); }
 
 // An installation whose converted ini file points at the staff data on the
 // test's backend: "staff" (firm, nr, name, rate, since) with five rows of
 // firms 0100, 0200, 0300, and "terminal_firm" (terminal, firm): T1 serves all
-// three firms, T2 only 0200. On PostgreSQL the tables get a unique suffix.
+// three firms, T2 only 0200. On a server the tables get a unique suffix.
 class StaffRunTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override;
@@ -100,11 +102,17 @@ class StaffRunTest : public ::testing::TestWithParam<Backend> {
 
   std::string T(const std::string& table) const { return table + suffix_; }
   bool OnPostgres() const { return GetParam() == Backend::Postgres; }
+  bool OnMaria() const { return GetParam() == Backend::Maria; }
+  // The DATABASE value and login of the converted ini file for the backend.
+  std::string ConnectionString() const;
+  std::string User() const;
+  std::string Password() const;
   // GETFIR1: the firms of the terminal, ordered.
   std::string CompanySection() const;
 
-  E2eInstall install{GetParam() == Backend::Postgres ? "PGSQL" : "SQLITE"};
+  E2eInstall install{OnPostgres() ? "PGSQL" : OnMaria() ? "MYSQL" : "SQLITE"};
   PgServer pg = TestPgServer();
+  MariaServer maria = TestMariaServer();
 
  private:
   std::string suffix_;
