@@ -1,4 +1,5 @@
 #include "extract/download_file.h"
+#include "extract/record_text.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -185,18 +186,7 @@ bool DownloadFile::Flush() {
 
 bool DownloadFile::Write(std::string_view record) {
   if (failed_ || fd_ < 0) return false;
-  size_t start = 0;
-  for (;;) {
-    const void* found = record.size() > start ? std::memchr(record.data() + start, '\n', record.size() - start)
-                                              : nullptr;
-    const size_t end = found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - record.data())
-                                        : record.size();
-    buffer_.append(record.data() + start, end - start);
-    if (found == nullptr) break;
-    buffer_ += "\r\n";
-    start = end + 1;
-    if (buffer_.size() >= kBufferSize && !Flush()) return false;
-  }
+  AppendRecordText(buffer_, record);
   if (buffer_.size() >= kBufferSize) return Flush();
   return true;
 }
