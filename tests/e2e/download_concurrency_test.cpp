@@ -168,10 +168,15 @@ TEST(DownloadConcurrency, WaitsForTheLockAndWritesToTheFileThePathNames) {
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   Started s = Start(install, "T001", "0", {}, "/D");
   const std::string waitLine = " Warten auf Sperre der Datei dnl/out.txt\n";
-  for (int i = 0; i < 200 && ReadIfThere(s.logs->File("stdout")).find(waitLine) == std::string::npos; ++i) {
+  // The run reaches the file only after its fetch and sort, which take a
+  // while under the sanitizers and a loaded machine: wait for the line itself.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  while (s.run->Running() && std::chrono::steady_clock::now() < deadline &&
+         ReadIfThere(s.logs->File("stdout")).find(waitLine) == std::string::npos) {
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
-  EXPECT_TRUE(s.run->Running());
+  ASSERT_TRUE(s.run->Running()) << ReadIfThere(s.logs->File("stdout"));
+  ASSERT_NE(ReadIfThere(s.logs->File("stdout")).find(waitLine), std::string::npos);
   WriteBytes(install.Dnl("new.txt"), "new inode");
   ASSERT_EQ(rename(install.Dnl("new.txt").c_str(), install.Dnl("out.txt").c_str()), 0);
   close(held);
