@@ -18,7 +18,7 @@ case "$cmd" in
     d="$dir"
     while [ "$d" != "/" ]; do chmod o+x "$d" 2>/dev/null || true; d=$(dirname "$d"); done
     if [ "$(id -u)" -eq 0 ]; then chown postgres:postgres "$dir"; fi
-    port=${QJ_PG_PORT:-$(( 20000 + RANDOM % 20000 ))}
+    port=${QJ_PG_PORT:-$("$(dirname "$0")/free_port.sh")}
     password=qjtest-pw
     as_pg "$bindir/initdb" -D "$dir/data" -U postgres -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1
     # Password logins on TCP, so that the ODBC driver sends the user and password it was given.

@@ -34,7 +34,7 @@ if [ "${QJ_WINDOWS:-0}" = 1 ]; then
 fi
 
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS="detect_leaks=1:suppressions=$root/tests/support/asan_suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS="suppressions=$root/tests/support/lsan_suppressions.txt:print_suppressions=0" \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 

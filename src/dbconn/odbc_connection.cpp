@@ -88,7 +88,7 @@ void OdbcConnection::Connect(const ConnectTarget& target) {
           ? std::string_view(reinterpret_cast<const char*>(dbmsName))
           : std::string_view();
   keepsValuesAsText_ = dbms == "SQLite";
-  datesBeyondStructs_ = dbms == "PostgreSQL";
+  datesAsText_ = !keepsValuesAsText_;
   readsLongValuesOfBlockRows_ = (getDataExtensions_ & SQL_GD_BLOCK) != 0 && CheckLongValuesOfBlockRows();
 }
 

@@ -51,11 +51,12 @@ class OdbcConnection {
   // row as UTF-8 text, which it parses for a typed value and the driver
   // manager converts for wide text.
   bool KeepsValuesAsText() const { return keepsValuesAsText_; }
-  // A database whose dates and timestamps reach beyond what the ODBC structs
-  // hold (PostgreSQL, by SQL_DBMS_NAME: 'infinity', years BC and past 9999):
-  // psqlODBC gives the current date or year 0 for them as a struct, and a
-  // text that is no date (0000-00-00, ... BC) as text.
-  bool HasDatesBeyondStructs() const { return datesBeyondStructs_; }
+  // Dates and timestamps are read as the driver's text on every database but
+  // SQLite: their values reach beyond what the ODBC structs hold, and the
+  // drivers fill a struct with something else for them (psqlODBC the current
+  // date or year 0 for 'infinity', years BC and past 9999; MariaDB
+  // Connector/ODBC NULL for a zero date and month 0 for 2024-00-15).
+  bool ReadsDatesAsText() const { return datesAsText_; }
   // SQLGetData reads a long value on a later row of a fetch block after
   // SQLSetPos: claimed by SQL_GD_BLOCK and found so by a check at connect.
   bool ReadsLongValuesOfBlockRows() const { return readsLongValuesOfBlockRows_; }
@@ -67,7 +68,7 @@ class OdbcConnection {
   OdbcHandle dbc_;
   SQLUINTEGER getDataExtensions_ = 0;
   bool keepsValuesAsText_ = false;
-  bool datesBeyondStructs_ = false;
+  bool datesAsText_ = false;
   bool readsLongValuesOfBlockRows_ = false;
 };
 

@@ -25,6 +25,27 @@ bool CharacterTypeName(const std::string& upperName) {
   return false;
 }
 
+// A number as SQLite writes its own values as text: integers without
+// leading zeros, reals with a fraction that ends in a digit other than 0
+// (save ".0") and an exponent "e+dd" or "e-dd". A text such as '0100' or
+// '1.50' is no value SQLite would write for a number, so it stays text.
+bool SqliteNumberText(std::string_view t) {
+  auto digit = [&t](size_t i) { return i < t.size() && t[i] >= '0' && t[i] <= '9'; };
+  size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+  if (!digit(i) || (t[i] == '0' && digit(i + 1))) return false;
+  while (digit(i)) ++i;
+  if (i == t.size()) return true;
+  if (t[i++] != '.') return false;
+  const size_t fraction = i;
+  while (digit(i)) ++i;
+  if (i == fraction || (t[i - 1] == '0' && i - 1 != fraction)) return false;
+  if (i == t.size()) return true;
+  if (t[i++] != 'e' || i >= t.size() || (t[i] != '+' && t[i] != '-')) return false;
+  const size_t exponent = ++i;
+  while (digit(i)) ++i;
+  return i == t.size() && i - exponent >= 2 && i - exponent <= 3;
+}
+
 SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
 
 [[noreturn]] void ThrowOwn(const char* state, const std::string& text) {
@@ -113,7 +134,7 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
             stmt_, "SQLColAttribute");
       c.isUnsigned = isUnsigned == SQL_TRUE;
     }
-    ChooseBinding(c, driverText_, connection_.HasDatesBeyondStructs());
+    ChooseBinding(c, driverText_, connection_.ReadsDatesAsText());
     c.numbersAsStored = c.binding == Binding::DriverText && (!CharacterTypeName(ColumnText(i + 1, SQL_DESC_TYPE_NAME)) ||
                                                              ColumnText(i + 1, SQL_DESC_TABLE_NAME).empty());
     c.valueRow = 0;
@@ -347,10 +368,11 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     AppendUtf16AsCp1252(std::u16string_view(text, length / sizeof(char16_t)), c.value.bytes);
   } else if (c.binding == Binding::DriverText) {
     const std::string_view text(reinterpret_cast<const char*>(c.data.data() + offset), length);
-    if (c.numbersAsStored && ParsePlainValue(ValueKind::Integer, text, c.value)) {
+    const bool number = c.numbersAsStored && SqliteNumberText(text);
+    if (number && ParsePlainValue(ValueKind::Integer, text, c.value)) {
       c.value.kind = ValueKind::Integer;
       c.value.isUnsigned = false;
-    } else if (c.numbersAsStored && ParsePlainValue(ValueKind::Float, text, c.value)) {
+    } else if (number && ParsePlainValue(ValueKind::Float, text, c.value)) {
       c.value.kind = ValueKind::Float;
     } else {
       AppendUtf8AsCp1252(text, c.value.bytes);

@@ -80,4 +80,18 @@ TEST_F(MariaRun, LongTextsOfLaterRowsAreTheirOwn) {
   EXPECT_EQ(Download(), expected);
 }
 
+// Zero dates and dates with a zero month or day, which MariaDB keeps under
+// its default sql_mode: the server's text, never NULL.
+TEST_F(MariaRun, ZeroDatesAsTheServersText) {
+  qjtest::MariaExec(maria_, "CREATE TABLE " + table_ + " (k INT, d DATE, dt DATETIME);\nINSERT INTO " + table_ +
+                                " VALUES (1, '0000-00-00', '0000-00-00 00:00:00'), (2, '2024-00-15', '2024-02-00 10:00:00'),"
+                                " (3, '2024-02-29', '2024-02-29 10:00:00.5');\n");
+  auto r = Run("SELECT k, d, dt FROM " + table_ + " ORDER BY k",
+               {{1, "K", "DEC", "1"}, {2, "D", "CHAR", "10"}, {3, "DT", "CHAR", "19"}});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(Download(), "10000-00-000000-00-00 00:00:00"
+                        "22024-00-152024-02-00 10:00:00"
+                        "329.02.202429.02.2024 10:00:00");
+}
+
 }  // namespace

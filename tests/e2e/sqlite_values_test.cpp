@@ -45,4 +45,58 @@ TEST(SqliteValues, DecimalColumnsAndExpressionsInTheNumberForm) {
   EXPECT_EQ(ReadBytes(install.Dnl("types.txt")), "11,25    1,25    25       5       3-1E-5   -1E-5   ");
 }
 
+// Texts an expression yields keep every character: a number in text form
+// that SQLite would never write for a number ('0100', '1.50') stays text.
+TEST(SqliteValues, TextsOfExpressionsKeepTheirLeadingZeros) {
+  qjtest::E2eInstall install;
+  install.UseSqlite("CREATE TABLE f (firm VARCHAR(4), plz TEXT, n INTEGER);\n"
+                    "INSERT INTO f VALUES ('0100', '01234', 7), ('0200', '1.50', 8);\n");
+  install.WriteQueryIni(
+      IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+      IniSection("TYPES", {"SELECT upper(firm), CAST(plz AS TEXT), '0042', n * 1.5 FROM f ORDER BY firm"},
+                 {{1, "A", "TXT", "5"}, {2, "B", "TXT", "6"}, {3, "C", "TXT", "5"}, {4, "D", "TXT", "5"}}));
+  auto r = install.Run({"TYPES", "T1", "dnl/types.txt", "1"}, "de_DE.UTF-8");
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(ReadBytes(install.Dnl("types.txt")), "0100 01234 0042 10,5 "
+                                                 "0200 1.50  0042 12   ");
+}
+
+// Every type of the table in one download, each value stored in its
+// column's own form; long texts and binary values in later rows come whole
+// and from their own row.
+TEST(SqliteValues, TypeTableGivesTheExpectedForms) {
+  qjtest::E2eInstall install;
+  install.UseSqlite(
+      "CREATE TABLE t (k INTEGER, txt VARCHAR(20), ch CHAR(6), i INTEGER, bi BIGINT, amount DECIMAL(10,2),"
+      " dbl DOUBLE, fl FLOAT, d DATE, tm TIME, dt DATETIME, flag BOOLEAN, bin BLOB, body TEXT);\n"
+      "INSERT INTO t VALUES\n"
+      " (1, 'Müller €', 'ab  ', -2147483648, 9223372036854775807, -0.01, 0.1, 0.1, '2024-02-29', '23:59:59',"
+      " '2023-12-31 23:59:58', 1, X'00FF10', 'short'),\n"
+      " (2, '', 'XYZXYZ', 7, -9223372036854775808, 12345678.90, -2.5e-7, 3.25, '1999-01-02', '00:00:00',"
+      " '2000-01-01 00:00:00', 0, zeroblob(1100), printf('%.700c', 'b')),\n"
+      " (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, printf('%.599c', 'c') || 'ü');\n");
+  install.WriteQueryIni(
+      IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+      IniSection("TYPES", {"SELECT k, txt, ch, i, bi, amount, dbl, fl, d, tm, dt, flag, bin, body FROM t ORDER BY k"},
+                 {{1, "K", "DEC", "1"}, {2, "TXT", "TXT", "10"}, {3, "CH", "TXT", "6"}, {4, "I", "CHAR", "11"},
+                  {5, "BI", "CHAR", "20"}, {6, "AMOUNT", "CHAR", "11"}, {7, "DBL", "CHAR", "8"}, {8, "FL", "CHAR", "4"},
+                  {9, "D", "CHAR", "10"}, {10, "T", "CHAR", "8"}, {11, "DT", "CHAR", "19"}, {12, "FLAG", "CHAR", "1"},
+                  {13, "BIN", "CHAR", "2200"}, {14, "BODY", "TXT", "700"}}));
+  auto r = install.Run({"TYPES", "T1", "dnl/types.txt", "1"}, "de_DE.UTF-8");
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(r.out + r.err, "3 Saetze kopiert in Datei dnl/types.txt \n");
+  const std::vector<size_t> widths = {1, 10, 6, 11, 20, 11, 8, 4, 10, 8, 19, 1, 2200, 700};
+  const std::vector<std::vector<std::string>> rows = {
+      {"1", Cp1252("Müller €"), "ab  ", "-2147483648", "9223372036854775807", "-0,01", "0,1", "0,1", "29.02.2024",
+       "23:59:59", "31.12.2023 23:59:58", "1", "00FF10", "short"},
+      {"2", "", "XYZXYZ", "7", "-9223372036854775808", "12345678,9", "-2,5E-7", "3,25", "02.01.1999", "00:00:00",
+       "01.01.2000", "0", std::string(2200, '0'), std::string(700, 'b')},
+      {"3", "", "", "", "", "", "", "", "", "", "", "", "", std::string(599, 'c') + Cp1252("ü")}};
+  std::string expected;
+  for (const auto& row : rows) {
+    for (size_t f = 0; f < widths.size(); ++f) expected += row[f] + std::string(widths[f] - row[f].size(), ' ');
+  }
+  EXPECT_EQ(ReadBytes(install.Dnl("types.txt")), expected);
+}
+
 }  // namespace
