@@ -11,21 +11,30 @@ user=$(id -un)
 case "$cmd" in
   start)
     mkdir -p "$dir"
-    port=${QJ_MARIA_PORT:-$(( 20000 + RANDOM % 20000 ))}
+    port=${QJ_MARIA_PORT:-$("$(dirname "$0")/free_port.sh")}
+    # Debian keeps the server in /usr/sbin, which a user's PATH may leave out.
+    mariadbd=$(command -v mariadbd || echo /usr/sbin/mariadbd)
     password=qjtest-pw
     mariadb-install-db --no-defaults --user="$user" --datadir="$dir/data" --auth-root-authentication-method=socket \
       --skip-test-db >"$dir/install.log" 2>&1
-    mariadbd --no-defaults --user="$user" --datadir="$dir/data" --socket="$dir/mysqld.sock" --pid-file="$dir/mysqld.pid" \
+    "$mariadbd" --no-defaults --user="$user" --datadir="$dir/data" --socket="$dir/mysqld.sock" --pid-file="$dir/mysqld.pid" \
       --port="$port" --bind-address=127.0.0.1 --skip-name-resolve --innodb-buffer-pool-size=32M \
       --character-set-server=utf8mb4 --collation-server=utf8mb4_bin --log-error="$dir/server.log" </dev/null >/dev/null 2>&1 &
-    for _ in $(seq 1 100); do
-      if mariadb-admin --no-defaults --socket="$dir/mysqld.sock" -u root ping >/dev/null 2>&1; then break; fi
+    up=0
+    for _ in $(seq 1 150); do
+      if mariadb-admin --no-defaults --socket="$dir/mysqld.sock" -u root ping >/dev/null 2>&1; then up=1; break; fi
       sleep 0.2
     done
-    # A user with a password, so that the ODBC driver logs in with what it was given.
+    if [ "$up" != 1 ]; then
+      echo "MariaDB did not start on port $port; its log:" >&2
+      cat "$dir/install.log" "$dir/server.log" >&2 2>/dev/null || true
+      exit 1
+    fi
+    # A user with a password, so that the ODBC driver logs in with what it was
+    # given; it may make users of its own for the login tests.
     mariadb --no-defaults --socket="$dir/mysqld.sock" -u root -e \
       "CREATE DATABASE qjtest CHARACTER SET utf8mb4; CREATE USER 'qjtest'@'127.0.0.1' IDENTIFIED BY '$password';
-       GRANT ALL ON qjtest.* TO 'qjtest'@'127.0.0.1';"
+       GRANT ALL ON qjtest.* TO 'qjtest'@'127.0.0.1' WITH GRANT OPTION; GRANT CREATE USER ON *.* TO 'qjtest'@'127.0.0.1';"
     echo "export QJ_MARIA_HOST=127.0.0.1 QJ_MARIA_PORT=$port QJ_MARIA_USER=qjtest QJ_MARIA_PASSWORD=$password QJ_MARIA_DB=qjtest QJ_MARIA_SOCKET=$dir/mysqld.sock"
     ;;
   stop)

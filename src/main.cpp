@@ -4,7 +4,9 @@
 #include <exception>
 #include <string>
 
+#include "dbconn/db_error.h"
 #include "driver/console.h"
+#include "driver/database_text.h"
 #include "driver/result_codes.h"
 #include "driver/run_sequence.h"
 #include "platform/signals.h"
@@ -20,7 +22,9 @@ int ReportConsoleFailure(int code) {
   if (error == 0) return code;
   qj::Console::Err(std::string("qjsqlexe: Standardausgabe nicht geschrieben: ") + std::strerror(error) + "\n");
   qj::Console::Flush();
-  return code == qj::kExitDownloadNotWritten ? code : qj::kExitConsoleNotWritten;
+  // Only a run that would have ended well says "written, do not run again":
+  // any other result keeps its own code.
+  return code == qj::kExitDone ? qj::kExitConsoleNotWritten : code;
 }
 
 // The diagnostic of an abnormal end is one line: engine messages may hold line breaks.
@@ -39,6 +43,10 @@ int main(int argc, char** argv) {
   qj::IgnoreWriteSignals();
   try {
     return ReportConsoleFailure(qj::RunMain(argc, argv));
+  } catch (const qj::EDatabaseError& e) {
+    // An engine error that ends the run (a failed fetch, say) carries
+    // database text: in the locale's character set, as on every console line.
+    return AbnormalEnd(qj::DatabaseText(e.what()));
   } catch (const std::exception& e) {
     // A failure that no step turns into a result code: report it and end
     // without touching the download file.

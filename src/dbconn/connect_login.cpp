@@ -140,13 +140,16 @@ BraceQuoting BraceQuotingOfDriver(std::string_view driverLibrary) {
   const size_t slash = driverLibrary.rfind('/');
   const std::string_view file = slash == std::string_view::npos ? driverLibrary : driverLibrary.substr(slash + 1);
   // psqlODBC removes the braces of a password, but keeps those of a user
-  // name in the name. The SQLite ODBC driver ends every value at the next ";".
+  // name in the name. MariaDB Connector/ODBC takes both in braces but drops
+  // the blanks at their ends. The SQLite ODBC driver ends every value at the
+  // next ";".
   struct Known {
     std::string_view fileNamePart;
     BraceQuoting quoting;
   };
   static constexpr Known kKnown[] = {
       {"psqlodbc", {false, true}},
+      {"libmaodbc", {true, true, false}},
       {"sqlite", {false, false}},
   };
   for (const Known& known : kKnown) {
@@ -174,18 +177,24 @@ std::vector<std::string> DriverLibrariesOf(std::string_view connectionString) {
 BraceQuoting BraceQuotingOfConnection(std::string_view connectionString) {
   const std::vector<std::string> libraries = DriverLibrariesOf(connectionString);
   if (libraries.empty()) return {};
-  BraceQuoting shared{true, true};
+  BraceQuoting shared{true, true, true};
   for (const std::string& library : libraries) {
     const BraceQuoting quoting = BraceQuotingOfDriver(library);
     shared.user = shared.user && quoting.user;
     shared.password = shared.password && quoting.password;
+    shared.edgeBlanks = shared.edgeBlanks && quoting.edgeBlanks;
   }
   return shared;
 }
 
 std::string UnsafeLoginValue(const BraceQuoting& quoting, std::string_view user, std::string_view password) {
-  if (!quoting.user && NeedsBraceQuoting(user)) return "LOGIN";
-  if (!quoting.password && NeedsBraceQuoting(password)) return "PASS";
+  auto unsafe = [&quoting](bool braces, std::string_view value) {
+    if (!NeedsBraceQuoting(value)) return false;
+    if (!braces) return true;
+    return !quoting.edgeBlanks && (value.front() == ' ' || value.back() == ' ');
+  };
+  if (unsafe(quoting.user, user)) return "LOGIN";
+  if (unsafe(quoting.password, password)) return "PASS";
   return {};
 }
 

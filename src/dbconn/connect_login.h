@@ -19,6 +19,8 @@ bool NeedsBraceQuoting(std::string_view value);
 struct BraceQuoting {
   bool user = false;
   bool password = false;
+  // Whether a braced value keeps the blanks at its start and end.
+  bool edgeBlanks = true;
 };
 
 // The quoting of the driver with this library file (a path or file name).

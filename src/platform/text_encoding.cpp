@@ -52,22 +52,33 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-std::string WordAsCp1252(std::string_view word, size_t& replaced) {
-  replaced = 0;
-  if (!HoldsNonAscii(word) || !IsValidUtf8(word)) return std::string(word);
-  std::string converted = Utf8ToCp1252(word);
-  // Every character gives one byte, and a "?" of the word stays a "?".
+std::string Utf8TextAsCp1252(std::string_view utf8, size_t& replaced) {
+  std::string converted = Utf8ToCp1252(utf8);
+  // Every character gives one byte, and a "?" of the text stays a "?".
   replaced = static_cast<size_t>(std::count(converted.begin(), converted.end(), '?') -
-                                 std::count(word.begin(), word.end(), '?'));
+                                 std::count(utf8.begin(), utf8.end(), '?'));
   return converted;
 }
 
+std::string WordAsCp1252(std::string_view word, size_t& replaced) {
+  replaced = 0;
+  if (!HoldsNonAscii(word) || !IsValidUtf8(word)) return std::string(word);
+  return Utf8TextAsCp1252(word, replaced);
+}
+
+std::string_view WithoutByteOrderMark(std::string_view bytes) {
+  if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) bytes.remove_prefix(kUtf8ByteOrderMark.size());
+  return bytes;
+}
+
+bool StoredTextIsUtf8(std::string_view bytes) {
+  return bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark ||
+         (HoldsNonAscii(bytes) && IsValidUtf8(bytes));
+}
+
 std::string StoredTextAsCp1252(std::string_view bytes) {
-  if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
-    return Utf8ToCp1252(bytes.substr(kUtf8ByteOrderMark.size()));
-  }
-  if (HoldsNonAscii(bytes) && IsValidUtf8(bytes)) return Utf8ToCp1252(bytes);
-  return std::string(bytes);
+  if (!StoredTextIsUtf8(bytes)) return std::string(bytes);
+  return Utf8ToCp1252(WithoutByteOrderMark(bytes));
 }
 
 }  // namespace qj

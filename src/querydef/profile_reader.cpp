@@ -1,6 +1,7 @@
 #include "querydef/profile_reader.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/text_encoding.h"
 #include "platform/text_util.h"
@@ -49,8 +50,16 @@ std::string_view NextLine(std::string_view bytes, size_t& pos) {
 
 ProfileFile ProfileFile::Parse(std::string_view fileBytes) {
   ProfileFile profile;
-  const std::string text = StoredTextAsCp1252(fileBytes);
-  const std::string_view bytes = text;
+  // A UTF-8 file is taken apart as it is (every character that structures
+  // it is ASCII) and each name and value converted on its own, so that the
+  // characters Windows-1252 cannot hold are counted per value.
+  const bool utf8 = StoredTextIsUtf8(fileBytes);
+  const std::string_view bytes = WithoutByteOrderMark(fileBytes);
+  auto text = [utf8](std::string_view piece, size_t& replaced) {
+    replaced = 0;
+    return utf8 ? Utf8TextAsCp1252(piece, replaced) : std::string(piece);
+  };
+  size_t ignored = 0;
 
   // Entries go into the current section; none before the first section
   // line, and none into a section whose name appeared before.
@@ -62,16 +71,17 @@ ProfileFile ProfileFile::Parse(std::string_view fileBytes) {
     if (line.front() == '[') {
       std::string_view name = line.substr(1);
       name = Trim(name.substr(0, name.find(']')));
-      auto inserted = profile.sections_.try_emplace(FoldCase(name));
+      auto inserted = profile.sections_.try_emplace(FoldCase(text(name, ignored)));
       current = inserted.second ? &inserted.first->second : nullptr;
       continue;
     }
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos || current == nullptr) continue;
-    std::string_view value = Unquote(Trim(line.substr(equals + 1)));
-    const bool cut = value.size() > kMaxValueBytes;
-    if (cut) value = value.substr(0, kMaxValueBytes);
-    current->try_emplace(FoldCase(Trim(line.substr(0, equals))), Value{std::string(value), cut});
+    Value value;
+    value.text = text(Unquote(Trim(line.substr(equals + 1))), value.replaced);
+    value.cut = value.text.size() > kMaxValueBytes;
+    if (value.cut) value.text.resize(kMaxValueBytes);
+    current->try_emplace(FoldCase(text(Trim(line.substr(0, equals)), ignored)), std::move(value));
   }
   return profile;
 }
@@ -82,20 +92,27 @@ ProfileFile ProfileFile::Load(const std::string& path) {
   return file.complete ? Parse(file.bytes) : ProfileFile();
 }
 
+const ProfileFile::Value* ProfileFile::Find(std::string_view section, std::string_view key) const {
+  const auto s = sections_.find(FoldCase(section));
+  if (s == sections_.end()) return nullptr;
+  const auto k = s->second.find(FoldCase(key));
+  return k == s->second.end() ? nullptr : &k->second;
+}
+
 std::string ProfileFile::ReadText(std::string_view section, std::string_view key,
                                   std::string_view defaultValue) const {
-  const auto s = sections_.find(FoldCase(section));
-  if (s == sections_.end()) return std::string(defaultValue);
-  const auto k = s->second.find(FoldCase(key));
-  if (k == s->second.end()) return std::string(defaultValue);
-  return k->second.text;
+  const Value* value = Find(section, key);
+  return value == nullptr ? std::string(defaultValue) : value->text;
 }
 
 bool ProfileFile::WasCut(std::string_view section, std::string_view key) const {
-  const auto s = sections_.find(FoldCase(section));
-  if (s == sections_.end()) return false;
-  const auto k = s->second.find(FoldCase(key));
-  return k != s->second.end() && k->second.cut;
+  const Value* value = Find(section, key);
+  return value != nullptr && value->cut;
+}
+
+size_t ProfileFile::ReplacedCharacters(std::string_view section, std::string_view key) const {
+  const Value* value = Find(section, key);
+  return value == nullptr ? 0 : value->replaced;
 }
 
 int32_t ProfileFile::ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const {

@@ -39,12 +39,17 @@ class ProfileFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) const;
   // Whether the value of the key was longer than kMaxValueBytes and was cut.
   bool WasCut(std::string_view section, std::string_view key) const;
+  // How many characters of the key's value a UTF-8 file held that
+  // Windows-1252 cannot hold: each became "?".
+  size_t ReplacedCharacters(std::string_view section, std::string_view key) const;
 
  private:
   struct Value {
     std::string text;
-    bool cut;
+    bool cut = false;
+    size_t replaced = 0;
   };
+  const Value* Find(std::string_view section, std::string_view key) const;
   using Entries = std::unordered_map<std::string, Value>;
   // Section and key names folded to ASCII lower case.
   std::unordered_map<std::string, Entries> sections_;

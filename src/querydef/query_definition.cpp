@@ -58,6 +58,12 @@ int GetIniValues(const std::string& sectionName) {
     if (line <= kLastStatementLine && profile.WasCut(sectionName, key)) {
       Warn(sectionName, FormatMessage("%s auf %i Bytes gekuerzt", {key, static_cast<int64_t>(ProfileFile::kMaxValueBytes)}));
     }
+    if (line <= kLastStatementLine) {
+      if (const size_t replaced = profile.ReplacedCharacters(sectionName, key); replaced > 0) {
+        Warn(sectionName, FormatMessage("%s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt",
+                                        {key, static_cast<int64_t>(replaced)}));
+      }
+    }
     if (line > kLastStatementLine) Warn(sectionName, "Anweisung reicht bis SQL999, weitere Zeilen werden nicht gelesen");
     ctx.StatementTemplate += ' ';
     ctx.StatementTemplate += text;

@@ -36,6 +36,11 @@ TEST(ConnectLoginTest, DriversAreFoundByNameLibraryOrDataSource) {
   EXPECT_FALSE(qj::BraceQuotingOfDriver("libsqlite3odbc.so").password);
   EXPECT_TRUE(qj::BraceQuotingOfDriver("/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so").password);
   EXPECT_FALSE(qj::BraceQuotingOfDriver("psqlodbca.so").user);
+  const qj::BraceQuoting maria = qj::BraceQuotingOfDriver("/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so");
+  EXPECT_TRUE(maria.user && maria.password);
+  EXPECT_EQ(qj::UnsafeLoginValue(maria, "a;b}c", "p;w{d"), "");
+  EXPECT_EQ(qj::UnsafeLoginValue(maria, " qjuser", "geheim"), "LOGIN");
+  EXPECT_EQ(qj::UnsafeLoginValue(maria, "qjuser", "geheim "), "PASS");
   EXPECT_FALSE(qj::BraceQuotingOfDriver("").password);
 }
 

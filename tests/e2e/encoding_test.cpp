@@ -133,9 +133,13 @@ TEST_P(Encoding, LoginValuesTheDriverCannotReceiveEndWithCode5) {
   struct Case {
     std::string login, password, refused;
   };
-  std::vector<Case> cases = {{"x;Database=" + other + ";", "geheim", "LOGIN"}, {" qjuser", "geheim", "LOGIN"}};
-  // psqlODBC takes the password in braces; the SQLite driver would take the rest as attributes.
-  if (!OnPostgres()) cases.push_back({"qjuser", "x;Database=" + other + ";", "PASS"});
+  std::vector<Case> cases = {{" qjuser", "geheim", "LOGIN"}};
+  // psqlODBC keeps the braces of a user name; the SQLite driver would take
+  // the rest of either value as attributes of its own.
+  if (!OnMaria()) cases.push_back({"x;Database=" + other + ";", "geheim", "LOGIN"});
+  if (!OnMaria() && !OnPostgres()) cases.push_back({"qjuser", "x;Database=" + other + ";", "PASS"});
+  // MariaDB Connector/ODBC takes both in braces, but drops their edge blanks.
+  if (OnMaria()) cases.push_back({"qjuser", "geheim ", "PASS"});
   for (const Case& c : cases) {
     install.WriteConvertedIni(database, c.login, c.password);
     auto r = install.Run({"Größe", "Müller", "dnl/m.txt", "1"}, kUtf8Locale);
@@ -148,22 +152,55 @@ TEST_P(Encoding, LoginValuesTheDriverCannotReceiveEndWithCode5) {
   }
 }
 
-// psqlODBC receives a password with ";" and "}" in braces.
+// psqlODBC and MariaDB Connector/ODBC receive a password with ";" and "}"
+// in braces; MariaDB also a user name with ";".
 TEST_P(Encoding, PasswordsWithSemicolonsLogInWhereTheDriverTakesBraces) {
-  if (!OnPostgres()) GTEST_SKIP() << "the role of its own is made on PostgreSQL";
+  if (!OnPostgres() && !OnMaria()) GTEST_SKIP() << "the SQLite driver takes no braces: refused above";
+  const std::string password = "p;w}d{ x";
+  std::string user = qjtest::UniqueName("qj_semi");
   qjtest::PgServer admin = pg;
   admin.user = "postgres";
   admin.password = "";
-  const std::string role = qjtest::UniqueName("qj_semi");
-  const std::string password = "p;w}d{ x";
-  qjtest::PgExec(admin, "CREATE ROLE " + role + " LOGIN PASSWORD '" + password + "'; GRANT SELECT ON " + T("staff") +
-                            ", " + T("terminal_firm") + " TO " + role + ";");
+  if (OnPostgres()) {
+    qjtest::PgExec(admin, "CREATE ROLE " + user + " LOGIN PASSWORD '" + password + "'; GRANT SELECT ON " + T("staff") +
+                              ", " + T("terminal_firm") + " TO " + user + ";");
+  } else {
+    user += ";x";
+    qjtest::MariaExec(maria, "CREATE USER '" + user + "'@'127.0.0.1' IDENTIFIED BY '" + password + "'; GRANT SELECT ON " +
+                                 maria.database + ".* TO '" + user + "'@'127.0.0.1';");
+  }
   install.WriteQueryIni(CompanySection() + NamesSection());
-  install.WriteConvertedIni(pg.ConnectionString(), role, password);
+  install.WriteConvertedIni(ConnectionString(), user, password);
   auto r = install.Run({"Größe", "Müller", "dnl/m.txt", "1"}, kUtf8Locale);
-  qjtest::PgExec(admin, "DROP OWNED BY " + role + "; DROP ROLE " + role + ";");
+  if (OnPostgres()) {
+    qjtest::PgExec(admin, "DROP OWNED BY " + user + "; DROP ROLE " + user + ";");
+  } else {
+    qjtest::MariaExec(maria, "DROP USER '" + user + "'@'127.0.0.1';");
+  }
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(ReadBytes(install.Dnl("m.txt")), kBoth);
+}
+
+// An engine error that ends the run while it steps through the rows carries
+// database text too: in UTF-8 on standard error under a UTF-8 locale.
+TEST(EncodingAbnormalEnd, EngineErrorWhileSteppingFollowsTheLocale) {
+  qjtest::E2eInstall install;
+  install.UseSqlite("CREATE TABLE n (k INTEGER);\n"
+                    "WITH RECURSIVE c(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM c WHERE k < 2000)"
+                    " INSERT INTO n SELECT k FROM c;\n");
+  install.WriteQueryIni(IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+                        IniSection("LATE", {"SELECT CASE WHEN k > 1500 THEN json_extract('{}', '$Köln') ELSE k END",
+                                            "FROM n"},
+                                   {{1, "K", "CHAR", "4"}}));
+  qjtest::WriteBytes(install.Dnl("late.txt"), "old");
+  for (const char* locale : {kUtf8Locale, "C"}) {
+    auto r = install.Run({"LATE", "T1", "dnl/late.txt", "1"}, locale);
+    EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+    EXPECT_EQ(r.out, "");
+    const std::string place = locale == std::string("C") ? Cp1252("Köln") : "Köln";
+    EXPECT_NE(r.err.find(place), std::string::npos) << locale << ": " << r.err;
+    EXPECT_EQ(ReadBytes(install.Dnl("late.txt")), "old");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Encoding, qjtest::AllBackends(), qjtest::BackendName);

@@ -71,6 +71,18 @@ TEST(ProfileReader, Utf8FilesAndCutValues) {
   EXPECT_FALSE(profile.WasCut("OTHER", "SQL002"));
 }
 
+// Characters Windows-1252 cannot hold become "?", counted per value; a "?"
+// of the file is no replacement, and a Windows-1252 file has none.
+TEST(ProfileReader, ReplacedCharactersAreCountedPerValue) {
+  const std::string lodz = "\xC5\x81\xC3\xB3" "d\xC5\xBA";
+  const ProfileFile utf8 = ProfileFile::Parse("[" + lodz + "]\nA='" + lodz + "?'\nB=K\xC3\xB6ln?\n");
+  EXPECT_EQ(utf8.ReadText("?\xF3" "d?", "A", ""), "?\xF3" "d??");
+  EXPECT_EQ(utf8.ReplacedCharacters("?\xF3" "d?", "A"), 2u);
+  EXPECT_EQ(utf8.ReplacedCharacters("?\xF3" "d?", "B"), 0u);
+  EXPECT_EQ(utf8.ReplacedCharacters("?\xF3" "d?", "C"), 0u);
+  EXPECT_EQ(ProfileFile::Parse("[S]\nA=K\xF6ln?\n").ReplacedCharacters("S", "A"), 0u);
+}
+
 TEST(ProfileReader, IntegersAndFiles) {
   const struct {
     const char* text;

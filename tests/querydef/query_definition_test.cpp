@@ -98,6 +98,10 @@ TEST_F(GetIniValuesTest, Utf8FilesGiveWindows1252Texts) {
     EXPECT_EQ(Field(1), "GR\xF6\xDF" "E||4");
   }
   EXPECT_EQ(err_, "");
+  // A statement line with characters Windows-1252 cannot hold is warned about.
+  qjtest::WriteBytes(path_, "[S]\nSQL001=WHERE city = '\xC5\x81\xC3\xB3" "d\xC5\xBA'\nSQL002=AND x = '?'\n");
+  EXPECT_EQ(Statement("S"), " WHERE city = '?\xF3" "d?' AND x = '?' ");
+  EXPECT_EQ(err_, "qjsqlexe: Warnung: Sektion S: SQL001: 2 Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n");
 }
 
 TEST_F(GetIniValuesTest, FieldsAreUpperCasedInAsciiAndLengthsUseTheIntegerRead) {
