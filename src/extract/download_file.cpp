@@ -46,19 +46,23 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A symbolic link to a regular file is replaced at the file it points to, so
-// the link stays a link.
+// A symbolic link is written at the file it points to, so the link stays a
+// link; a link to a missing file names the file to create (as "w" and "a"
+// writers create it).
 std::string ResolveLink(const std::string& path) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) == nullptr) return path;
-  return resolved;
-}
-
-bool IsDanglingLink(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) != 0;
+  std::string at = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    char resolved[PATH_MAX];
+    if (realpath(at.c_str(), resolved) != nullptr) return resolved;
+    char link[PATH_MAX];
+    const ssize_t n = ::readlink(at.c_str(), link, sizeof link - 1);
+    if (n <= 0) return at;
+    const std::string next(link, static_cast<size_t>(n));
+    at = next[0] == '/' ? next : DirectoryOf(at) + "/" + next;
+  }
+  return at;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
@@ -203,14 +207,16 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   return opened;
 }
 
-bool DownloadFile::OpenAppend(const std::string& path) {
+bool DownloadFile::OpenAppend(const std::string& shown) {
   kind_ = Kind::Append;
+  const std::string path = ResolveLink(shown);  // O_EXCL never follows a link
   target_ = path;
-  for (;;) {
+  for (int tries = 0;; ++tries) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
     created_ = fd_ >= 0;
-    if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd_ < 0 && errno == ENOENT) continue;  // removed between the two opens
+    if (fd_ < 0 && errno != EEXIST) return Fail();  // ENOENT here: no such directory
+    if (fd_ < 0) fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
     if (fd_ < 0) return Fail();
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return Fail();
@@ -218,7 +224,7 @@ bool DownloadFile::OpenAppend(const std::string& path) {
       oldSize_ = -1;
       return true;
     }
-    if (LockNamedFile(fd_, path, path)) break;
+    if (LockNamedFile(fd_, path, shown)) break;
     ::close(fd_);
     fd_ = -1;
   }
@@ -227,13 +233,16 @@ bool DownloadFile::OpenAppend(const std::string& path) {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return Fail();
   oldSize_ = st.st_size;
+  // Another run may have taken the lock between the create and ours and
+  // written its records: then the file is no longer this run's to remove.
+  created_ = created_ && oldSize_ == 0;
   return true;
 }
 
 bool DownloadFile::OpenReplace(const std::string& path) {
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
-  if ((exists && !S_ISREG(st.st_mode)) || IsDanglingLink(path)) {
+  if (exists && !S_ISREG(st.st_mode)) {
     kind_ = Kind::InPlace;
     target_ = path;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -242,11 +251,14 @@ bool DownloadFile::OpenReplace(const std::string& path) {
   target_ = ResolveLink(path);
   // The lock sits on the target itself; a missing target is created empty to
   // carry it and removed again when the run fails.
-  for (;;) {
+  for (int tries = 0;; ++tries) {
     lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     created_ = lockFd_ >= 0;
-    if (lockFd_ < 0 && errno == EEXIST) lockFd_ = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (lockFd_ < 0 && errno == ENOENT) continue;
+    if (lockFd_ < 0 && errno != EEXIST) return Fail();  // ENOENT here: no such directory
+    if (lockFd_ < 0) lockFd_ = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
+    // A file this user may write but not read carries the lock as well.
+    if (lockFd_ < 0 && errno == EACCES) lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (lockFd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
     if (lockFd_ < 0) return Fail();
     if (LockNamedFile(lockFd_, target_, path)) break;
     ::close(lockFd_);
@@ -255,6 +267,7 @@ bool DownloadFile::OpenReplace(const std::string& path) {
   HoldTerminationSignals();
   signalsHeld_ = true;
   if (::fstat(lockFd_, &st) != 0) return Fail();
+  created_ = created_ && st.st_size == 0;  // another run's records are not ours to remove
   // A target the user may not write stays as it is, as opening it would.
   if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail();
   RemoveLeftoverTemporaries(target_);
@@ -278,6 +291,13 @@ bool DownloadFile::OpenInPlace() {
   kind_ = Kind::InPlace;
   keptInPlace_ = true;
   fd_ = ::open(target_.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd_ < 0 && errno == EACCES) {
+    // Writable but not readable: the old content cannot be kept; written as
+    // a plain "w" writer would.
+    keptInPlace_ = false;
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    return fd_ >= 0 || Fail();
+  }
   if (fd_ < 0 || !ReadAll(fd_, oldContent_) || ::lseek(fd_, 0, SEEK_SET) != 0) {
     const int error = errno;
     if (fd_ >= 0) ::close(fd_);
@@ -290,10 +310,29 @@ bool DownloadFile::OpenInPlace() {
   return true;
 }
 
+// No room for a second copy: the records written so far come back from the
+// temporary file, which goes, and the file is written in place.
+bool DownloadFile::InPlaceForRoom() {
+  std::string so_far;
+  if (::lseek(fd_, 0, SEEK_SET) != 0 || !ReadAll(fd_, so_far)) return Fail();
+  so_far.resize(static_cast<size_t>(written_));  // not the part of a write that failed
+  ::close(fd_);
+  fd_ = -1;
+  ::unlink(temporary_.c_str());
+  temporary_.clear();
+  buffer_.insert(0, so_far);
+  written_ = 0;
+  return OpenInPlace();
+}
+
 bool DownloadFile::Flush() {
   if (failed_ || !CheckSignals()) return false;
   if (!buffer_.empty()) {
-    if (!WriteAll(fd_, buffer_.data(), buffer_.size())) return Fail();
+    if (!WriteAll(fd_, buffer_.data(), buffer_.size())) {
+      if (kind_ != Kind::Temporary || (errno != ENOSPC && errno != EDQUOT)) return Fail();
+      if (!InPlaceForRoom()) return false;
+      return Flush();
+    }
     written_ += static_cast<off_t>(buffer_.size());
   }
   buffer_.clear();
@@ -333,7 +372,12 @@ bool DownloadFile::Finish() {
     }
     case Kind::Temporary: {
       if (keepOwner_) (void)::fchown(fd_, owner_, group_);  // checked by RenameLosesIdentity
-      if (::fchmod(fd_, permissions_) != 0 || ::fsync(fd_) != 0) return Fail();
+      if (::fchmod(fd_, permissions_) != 0) return Fail();
+      if (::fsync(fd_) != 0) {
+        if (errno != ENOSPC && errno != EDQUOT) return Fail();
+        if (!InPlaceForRoom()) return false;
+        return Finish();
+      }
       if (!CheckSignals()) return false;
       if (::close(fd_) != 0) {
         fd_ = -1;

@@ -14,14 +14,16 @@
 // temporary files of killed runs are removed first. Where the rename would
 // change the file's identity (more than one hard link, extended attributes
 // or ACLs, an owner or group this user cannot give, a directory that is not
-// writable or sticky, a name too long for the temporary name, no room for the
-// temporary file) the file is written in place: its old content is kept in
-// memory and written back when anything fails. A target that exists but is
-// no regular file (a device, a FIFO) or a dangling symbolic link is written
-// as a plain "w" writer would.
+// writable or sticky, a name too long for the temporary name, no room for a
+// second copy) the file is written in place: its old content is kept in
+// memory and written back when anything fails (a file that may be written
+// but not read is written as a plain "w" writer would). A target that exists
+// but is no regular file (a device, a FIFO) is written as a plain "w" writer
+// would; a symbolic link to a missing file is replaced at the file it names.
 //
 // Append mode remembers the size under the lock and cuts the file back to it
-// when anything fails; a file the run created is removed then.
+// when anything fails; a file the run created is removed then, unless another
+// run wrote into it before this run took the lock.
 //
 // SIGTERM, SIGINT and SIGHUP are held back from taking the lock to Close;
 // one that arrives ends the write as a failure with the old content back,
@@ -64,6 +66,7 @@ class DownloadFile {
   bool OpenAppend(const std::string& path);
   bool OpenReplace(const std::string& path);
   bool OpenInPlace();
+  bool InPlaceForRoom();
   bool Fail();
   bool CheckSignals();
   bool Flush();

@@ -215,7 +215,14 @@ TEST(DownloadConcurrency, TerminationSignalsDuringTheWriteLeaveTheOldFile) {
         const bool writing = *flag == '0' ? (stat(install.Dnl("out.txt").c_str(), &st) == 0 &&
                                              st.st_size > static_cast<off_t>(old.size()))
                                           : install.DnlEntries().size() > 1;
-        if (writing) {
+        if (writing && sig == SIGKILL) {
+          // Stopped there, the run is killed only while its temporary file
+          // is still there, before the rename.
+          if (s.run->Stop()) {
+            sent = install.DnlEntries().size() > 1;
+            s.run->Kill(sent ? SIGKILL : SIGCONT);
+          }
+        } else if (writing) {
           s.run->Kill(sig);
           sent = true;
         }
@@ -282,6 +289,12 @@ TEST(DownloadConcurrency, ConsoleThatCannotBeWrittenExits8WithTheDownloadWritten
   const auto r = install.Run({"ONE", "T1", "dnl/out.txt", "0"}, "", closed);
   EXPECT_EQ(r.exitCode, 7) << r.err;
   EXPECT_EQ(ReadBytes(install.Dnl("out.txt")), "abc");
+  // A run that wrote nothing keeps its own code: only a run that would have
+  // ended with 0 says "written, do not run again".
+  qjtest::RunOptions closedOnly;
+  closedOnly.beforeExec = [] { close(1); };
+  EXPECT_EQ(install.Run({"ONE", "T1", "dnl/out.txt"}, "", closedOnly).exitCode, 1);
+  EXPECT_EQ(install.Run({"ONE", "T1", "dnl/out.txt", "9"}, "", closedOnly).exitCode, 2);
 }
 
 }  // namespace

@@ -61,9 +61,11 @@ TEST(FaultInjection, KillWhileWritingKeepsTheOldFile) {
     qjtest::TempDir logs;
     qjtest::BackgroundRun run({"BIG", "T1", "dnl/out.txt", "1"}, install.Options(), logs.path());
     while (!killed && run.Running()) {
-      if (install.DnlEntries().size() > 1) {  // the new download has appeared beside the target
-        run.Kill(SIGKILL);
-        killed = true;
+      // The new download has appeared beside the target: stopped there, the
+      // run is killed only while it is still there, before the rename.
+      if (install.DnlEntries().size() > 1 && run.Stop()) {
+        killed = install.DnlEntries().size() > 1;
+        run.Kill(killed ? SIGKILL : SIGCONT);
       }
     }
     const auto result = run.Wait();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -268,6 +270,54 @@ TEST_F(OutputFile, ReplaceRemovesLeftoverTemporaryFiles) {
   Write(target_, "1", {"replace"});
   EXPECT_EQ(Entries(), (Names{".out.txt.qjtmp-keep", "out.txt"}));
   EXPECT_EQ(ReadBytes(target_), "replace");
+}
+
+// A symbolic link to a missing file: append and replace create the file it
+// names, as "a" and "w" writers do (the append once retried its open for
+// ever), and a failed replace leaves no half-written file behind.
+TEST_F(OutputFile, LinkToAMissingFileGetsItsFileInBothModes) {
+  const std::string link = dir_.File("link.txt");
+  ASSERT_EQ(symlink("made.txt", link.c_str()), 0);
+  EXPECT_EQ(RunWithFileSizeLimit(RLIM_INFINITY, [&]() {
+              alarm(10);
+              Write(link, "0", {"appended"});
+              return ctx.DownloadNotWritten ? 1 : 0;
+            }),
+            0);
+  EXPECT_EQ(ReadBytes(dir_.File("made.txt")), "appended");
+  std::remove(dir_.File("made.txt").c_str());
+  EXPECT_EQ(RunWithFileSizeLimit(8192, [&]() {
+              Write(link, "1", Names(3000, std::string(1000, 'r')));
+              return ctx.DownloadNotWritten ? 7 : 1;
+            }),
+            7);
+  EXPECT_EQ(Entries(), Names{"link.txt"});
+}
+
+// No room for a second copy on a small file system: the replace is written
+// in place, as "w" would write it; with no room even for that the old content
+// stays. Needs a private mount namespace (root); skipped otherwise.
+TEST_F(OutputFile, NoRoomForASecondCopyWritesInPlace) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("qjtest", dir_.path().c_str(), "tmpfs", 0, "size=1m") != 0) {
+      _exit(77);
+    }
+    if (mkdir(dir_.File("d").c_str(), 0755) != 0) _exit(3);  // the tmpfs root is sticky
+    const std::string target = dir_.File("d/out.txt");
+    WriteBytes(target, std::string(700000, 'o'));
+    ctx.DownloadNotWritten = false;
+    Write(target, "1", Names(600, std::string(1000, 'n')));
+    if (ctx.DownloadNotWritten || ReadBytes(target) != std::string(600000, 'n')) _exit(1);
+    Write(target, "1", Names(1100, std::string(1000, 'x')));
+    if (!ctx.DownloadNotWritten || ReadBytes(target) != std::string(600000, 'n')) _exit(2);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace

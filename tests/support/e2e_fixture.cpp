@@ -148,6 +148,22 @@ void BackgroundRun::Kill(int signal) {
   if (!reaped_) kill(pid_, signal);
 }
 
+bool BackgroundRun::Stop() {
+  if (reaped_) return false;
+  kill(pid_, SIGSTOP);
+  int status = 0;
+  while (waitpid(pid_, &status, WUNTRACED) == -1 && errno == EINTR) {
+  }
+  if (WIFSTOPPED(status)) return true;
+  status_ = status;
+  reaped_ = true;
+  return false;
+}
+
+void BackgroundRun::Continue() {
+  if (!reaped_) kill(pid_, SIGCONT);
+}
+
 RunResult BackgroundRun::Wait() {
   while (!reaped_ && (waitpid(pid_, &status_, 0) == pid_ || errno != EINTR)) reaped_ = true;
   RunResult result;

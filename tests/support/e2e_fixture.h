@@ -74,6 +74,10 @@ class BackgroundRun {
 
   bool Running();
   void Kill(int signal);
+  // Stops the run where it is (SIGSTOP) and waits until it has stopped;
+  // false when it ended first. Continue lets a stopped run go on.
+  bool Stop();
+  void Continue();
   RunResult Wait();
 
  private:
