@@ -54,6 +54,11 @@ man_err=$(MANWIDTH=80 man --warnings -l "$rootfs/usr/share/man/man1/qjsqlexe.1" 
   || fail "man failed: $man_err"
 [ -z "$man_err" ] || fail "man warns: $man_err"
 grep -q "qjsqlexe.SQLITE.INI" "$work/man.txt" || fail "the manual page does not name the query definition file"
+# Every exit code of the tool has its entry under EXIT STATUS.
+status=$(sed -n '/^EXIT STATUS/,/^NOTES/p' "$work/man.txt")
+for code in $(sed -n 's/^ *kExit[A-Za-z]* = \([0-9]*\),.*/\1/p' src/driver/result_codes.h); do
+  grep -q -E "^ {7}$code( |$)" <<< "$status" || fail "the manual page lacks exit status $code"
+done
 
 # The demo from the installed examples: the query definition file goes
 # beside the installed executable, the converted ini file beside the targets.

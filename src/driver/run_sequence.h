@@ -32,6 +32,10 @@ RunSteps DefaultRunSteps();
 int CheckParm();
 
 // One run over the argument words after the program name. Returns the exit code.
+// Writes ctx.ArgumentCount, ctx.SectionName, ctx.TerminalName, ctx.TargetFile,
+// ctx.ReplaceFlag, ctx.TraceMode, ctx.dm1, ctx.CompanyCursor; reads and
+// writes ctx.ResultCode, ctx.StatementRejected, ctx.RecordCount; reads
+// ctx.CompanyCount, ctx.CompanyPlaceholderFound, ctx.DownloadNotWritten.
 int RunSequence(const std::vector<std::string>& args, const RunSteps& steps = DefaultRunSteps());
 
 // The process entry behind main: prepares the process and runs the sequence.
