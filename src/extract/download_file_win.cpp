@@ -18,7 +18,8 @@
 // target, which is flushed to disk (FlushFileBuffers) and moved over the
 // target with MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
 // A target that is a device (NUL, CON, a port) is written in place. Append
-// mode cuts the file back to its old size when anything fails.
+// mode cuts the file back to its old size when anything fails. A replace run
+// first removes the temporary files that killed runs left for the same target.
 
 namespace qj {
 
@@ -82,6 +83,25 @@ std::string SystemMessage(DWORD code) {
   if (text != nullptr) LocalFree(text);
   while (!message.empty() && message.back() == ' ') message.pop_back();
   return message.empty() ? "Systemfehler " + std::to_string(code) : message;
+}
+
+// Temporary files that killed runs left beside the target
+// (".<name>.qjtmp-" and six hex digits). A run still writing holds its own
+// open without FILE_SHARE_DELETE, so deleting it fails and it stays.
+void RemoveLeftoverTemporaries(const std::string& directory, const std::string& name) {
+  const std::wstring dir = AnsiToWide(directory);
+  const std::wstring prefix = AnsiToWide("." + name + ".qjtmp-");
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW((dir + prefix + L"*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring entry = found.cFileName;
+    const bool ours = entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0 &&
+                      entry.find_first_not_of(L"0123456789abcdef", prefix.size()) == std::wstring::npos;
+    if (ours && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) DeleteFileW((dir + entry).c_str());
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  SetLastError(0);
 }
 
 bool CutBack(HANDLE handle, off_t size) {
@@ -159,6 +179,7 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
 
   kind_ = Kind::Temporary;
   const std::string name = path.substr(DirectoryPart(path).size());
+  RemoveLeftoverTemporaries(DirectoryPart(path), name);
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, "%06lx", static_cast<unsigned long>((GetCurrentProcessId() * 7919u +

@@ -145,6 +145,29 @@ TEST_F(WindowsDownloadFileTest, ReplaceGoesThroughATemporaryFileAndLeavesNoneBeh
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 }
 
+// The temporary file a killed run left beside the target goes with the next
+// replace; another target's, a name of another form and the temporary file
+// of a run that is still writing (held open) stay.
+TEST_F(WindowsDownloadFileTest, ReplaceRemovesTheTemporaryFilesOfKilledRunsOnly) {
+  qjtest::WriteBytes(Target(), "old");
+  for (const char* name : {".out.txt.qjtmp-00a1b2", ".other.txt.qjtmp-00a1b2", ".out.txt.qjtmp-keep"}) {
+    qjtest::WriteBytes(dir.path() + "\\" + name, "left");
+  }
+  qj::DownloadFile running;
+  ASSERT_TRUE(running.Open(Target(), qj::WriteMode::Replace));
+  ASSERT_EQ(Entries().size(), 4u) << "the killed run's file went, the running run's came";
+  qj::DownloadFile next;
+  ASSERT_TRUE(next.Open(Target(), qj::WriteMode::Replace));
+  ASSERT_TRUE(next.Write("new"));
+  ASSERT_TRUE(next.Close());
+  EXPECT_EQ(qjtest::ReadBytes(Target()), "new");
+  const std::vector<std::string> left = Entries();
+  EXPECT_EQ(std::count(left.begin(), left.end(), ".out.txt.qjtmp-00a1b2"), 0);
+  EXPECT_EQ(std::count(left.begin(), left.end(), ".other.txt.qjtmp-00a1b2"), 1);
+  EXPECT_EQ(std::count(left.begin(), left.end(), ".out.txt.qjtmp-keep"), 1);
+  EXPECT_EQ(left.size(), 4u) << "the running run's own temporary file stays";
+}
+
 TEST_F(WindowsDownloadFileTest, AnAbandonedFileLeavesTheOldContent) {
   qjtest::WriteBytes(Target(), "old");
   {
