@@ -3,8 +3,8 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 
-#include "dbconn/db_error.h"
 #include "driver/console.h"
 #include "driver/database_text.h"
 #include "driver/result_codes.h"
@@ -27,8 +27,11 @@ int ReportConsoleFailure(int code) {
   return code == qj::kExitDone ? qj::kExitConsoleNotWritten : code;
 }
 
-// The diagnostic of an abnormal end is one line: engine messages may hold line breaks.
-int AbnormalEnd(std::string what) {
+// The diagnostic of an abnormal end is one line: engine messages may hold
+// line breaks. It may carry database text (an engine message, a field name),
+// which goes out in the locale's character set; the tool's own texts are ASCII.
+int AbnormalEnd(std::string_view cp1252) {
+  std::string what = qj::DatabaseText(cp1252);
   for (char& c : what) {
     if (c == '\n' || c == '\r') c = ' ';
   }
@@ -43,10 +46,6 @@ int main(int argc, char** argv) {
   qj::IgnoreWriteSignals();
   try {
     return ReportConsoleFailure(qj::RunMain(argc, argv));
-  } catch (const qj::EDatabaseError& e) {
-    // An engine error that ends the run (a failed fetch, say) carries
-    // database text: in the locale's character set, as on every console line.
-    return AbnormalEnd(qj::DatabaseText(e.what()));
   } catch (const std::exception& e) {
     // A failure that no step turns into a result code: report it and end
     // without touching the download file.

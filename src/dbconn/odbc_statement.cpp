@@ -25,27 +25,6 @@ bool CharacterTypeName(const std::string& upperName) {
   return false;
 }
 
-// A number as SQLite writes its own values as text: integers without
-// leading zeros, reals with a fraction that ends in a digit other than 0
-// (save ".0") and an exponent "e+dd" or "e-dd". A text such as '0100' or
-// '1.50' is no value SQLite would write for a number, so it stays text.
-bool SqliteNumberText(std::string_view t) {
-  auto digit = [&t](size_t i) { return i < t.size() && t[i] >= '0' && t[i] <= '9'; };
-  size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
-  if (!digit(i) || (t[i] == '0' && digit(i + 1))) return false;
-  while (digit(i)) ++i;
-  if (i == t.size()) return true;
-  if (t[i++] != '.') return false;
-  const size_t fraction = i;
-  while (digit(i)) ++i;
-  if (i == fraction || (t[i - 1] == '0' && i - 1 != fraction)) return false;
-  if (i == t.size()) return true;
-  if (t[i++] != 'e' || i >= t.size() || (t[i] != '+' && t[i] != '-')) return false;
-  const size_t exponent = ++i;
-  while (digit(i)) ++i;
-  return i == t.size() && i - exponent >= 2 && i - exponent <= 3;
-}
-
 SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
 
 [[noreturn]] void ThrowOwn(const char* state, const std::string& text) {
@@ -368,15 +347,7 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     AppendUtf16AsCp1252(std::u16string_view(text, length / sizeof(char16_t)), c.value.bytes);
   } else if (c.binding == Binding::DriverText) {
     const std::string_view text(reinterpret_cast<const char*>(c.data.data() + offset), length);
-    const bool number = c.numbersAsStored && SqliteNumberText(text);
-    if (number && ParsePlainValue(ValueKind::Integer, text, c.value)) {
-      c.value.kind = ValueKind::Integer;
-      c.value.isUnsigned = false;
-    } else if (number && ParsePlainValue(ValueKind::Float, text, c.value)) {
-      c.value.kind = ValueKind::Float;
-    } else {
-      AppendUtf8AsCp1252(text, c.value.bytes);
-    }
+    if (!c.numbersAsStored || !ParseSqliteNumber(text, c.value)) AppendUtf8AsCp1252(text, c.value.bytes);
   } else {
     c.value.bytes.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
   }
@@ -389,22 +360,18 @@ void OdbcStatement::PositionOnRow() {
 }
 
 void OdbcStatement::BuildFromText(BoundColumn& c, int index, std::string_view text, bool truncated) {
-  if (!truncated && ParsePlainValue(c.kind, text, c.value)) return;
-  // Any value in any column: one not in the column's plain form is given as
-  // stored, a number in the number form, anything else as its text.
-  c.value.isUnsigned = false;
-  if (!truncated && ParsePlainValue(ValueKind::Integer, text, c.value)) {
-    c.value.kind = ValueKind::Integer;
-  } else if (!truncated && ParsePlainValue(ValueKind::Float, text, c.value)) {
-    c.value.kind = ValueKind::Float;
-  } else if (truncated) {
+  if (truncated) {
     PositionOnRow();
     c.value.kind = ReadWhole(c, static_cast<SQLUSMALLINT>(index + 1), true, true) ? ValueKind::Text : ValueKind::Null;
-  } else {
-    c.value.kind = ValueKind::Text;
-    c.value.bytes.clear();
-    AppendUtf8AsCp1252(text, c.value.bytes);
+    return;
   }
+  if (ParsePlainValue(c.kind, text, c.value)) return;
+  // Any value in any column: one not in the column's plain form is given as
+  // stored, a number in the number form, anything else as its text.
+  if (ParsePlainNumber(text, c.value)) return;
+  c.value.kind = ValueKind::Text;
+  c.value.bytes.clear();
+  AppendUtf8AsCp1252(text, c.value.bytes);
 }
 
 void OdbcStatement::BuildFromPlainText(BoundColumn& c, const char* text, SQLLEN length) {

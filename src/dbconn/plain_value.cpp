@@ -54,6 +54,23 @@ bool ParseFloat(std::string_view text, double& out) {
   return r.ec == std::errc() && r.ptr == end && std::isfinite(out);
 }
 
+bool SqliteNumberForm(std::string_view t) {
+  auto digit = [&t](size_t i) { return i < t.size() && IsDigit(t[i]); };
+  size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+  if (!digit(i) || (t[i] == '0' && digit(i + 1))) return false;
+  while (digit(i)) ++i;
+  if (i == t.size()) return true;
+  if (t[i++] != '.') return false;
+  const size_t fraction = i;
+  while (digit(i)) ++i;
+  if (i == fraction || (t[i - 1] == '0' && i - 1 != fraction)) return false;
+  if (i == t.size()) return true;
+  if (t[i++] != 'e' || i >= t.size() || (t[i] != '+' && t[i] != '-')) return false;
+  const size_t exponent = ++i;
+  while (digit(i)) ++i;
+  return i == t.size() && i - exponent >= 2 && i - exponent <= 3;
+}
+
 int DaysInMonth(int year, int month) {
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -110,6 +127,21 @@ bool ParsePlainValue(ValueKind kind, std::string_view text, ColumnValue& value) 
     default:
       return false;
   }
+}
+
+bool ParsePlainNumber(std::string_view text, ColumnValue& value) {
+  if (ParseInteger(text, value.integer)) {
+    value.kind = ValueKind::Integer;
+    value.isUnsigned = false;
+    return true;
+  }
+  if (!ParseFloat(text, value.real)) return false;
+  value.kind = ValueKind::Float;
+  return true;
+}
+
+bool ParseSqliteNumber(std::string_view text, ColumnValue& value) {
+  return SqliteNumberForm(text) && ParsePlainNumber(text, value);
 }
 
 }  // namespace qj

@@ -313,14 +313,14 @@ bool DownloadFile::OpenInPlace() {
 // No room for a second copy: the records written so far come back from the
 // temporary file, which goes, and the file is written in place.
 bool DownloadFile::InPlaceForRoom() {
-  std::string so_far;
-  if (::lseek(fd_, 0, SEEK_SET) != 0 || !ReadAll(fd_, so_far)) return Fail();
-  so_far.resize(static_cast<size_t>(written_));  // not the part of a write that failed
+  std::string records;
+  if (::lseek(fd_, 0, SEEK_SET) != 0 || !ReadAll(fd_, records)) return Fail();
+  records.resize(static_cast<size_t>(written_));  // not the part of a write that failed
   ::close(fd_);
   fd_ = -1;
   ::unlink(temporary_.c_str());
   temporary_.clear();
-  buffer_.insert(0, so_far);
+  buffer_.insert(0, records);
   written_ = 0;
   return OpenInPlace();
 }

@@ -55,10 +55,10 @@ int GetIniValues(const std::string& sectionName) {
   for (int line = 1;; ++line) {
     const std::string key = NumberedKey("SQL", line, 3);
     const std::string text = line <= kLastStatementLine ? profile.ReadText(sectionName, key, "") : "";
-    if (line <= kLastStatementLine && profile.WasCut(sectionName, key)) {
-      Warn(sectionName, FormatMessage("%s auf %i Bytes gekuerzt", {key, static_cast<int64_t>(ProfileFile::kMaxValueBytes)}));
-    }
     if (line <= kLastStatementLine) {
+      if (profile.WasCut(sectionName, key)) {
+        Warn(sectionName, FormatMessage("%s auf %i Bytes gekuerzt", {key, static_cast<int64_t>(ProfileFile::kMaxValueBytes)}));
+      }
       if (const size_t replaced = profile.ReplacedCharacters(sectionName, key); replaced > 0) {
         Warn(sectionName, FormatMessage("%s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt",
                                         {key, static_cast<int64_t>(replaced)}));
