@@ -31,4 +31,12 @@ class EDatabaseError : public std::runtime_error {
   std::vector<DiagnosticRecord> records_;
 };
 
+// The connection to the database could not be opened (server down, login
+// refused, unknown data source, login timeout). A batch job may retry the
+// run later; a rejected statement it may not.
+class EConnectionError : public EDatabaseError {
+ public:
+  using EDatabaseError::EDatabaseError;
+};
+
 }  // namespace qj
