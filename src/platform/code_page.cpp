@@ -89,13 +89,6 @@ void AppendUtf16AsCp1252(std::u16string_view text, std::string& out) {
   }
 }
 
-std::string Utf16ToCp1252(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  AppendUtf16AsCp1252(text, out);
-  return out;
-}
-
 void AppendUtf8AsCp1252(std::string_view text, std::string& out) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
   const size_t n = text.size();
@@ -116,13 +109,6 @@ void AppendUtf8AsCp1252(std::string_view text, std::string& out) {
     }
     AppendCodePoint(cp, out, t);
   }
-}
-
-std::string Utf8ToCp1252(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  AppendUtf8AsCp1252(text, out);
-  return out;
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {

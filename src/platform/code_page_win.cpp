@@ -82,13 +82,6 @@ void AppendUtf16AsCp1252(std::u16string_view text, std::string& out) {
   out.resize(start + static_cast<size_t>(n));
 }
 
-std::string Utf16ToCp1252(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  AppendUtf16AsCp1252(text, out);
-  return out;
-}
-
 void AppendUtf8AsCp1252(std::string_view text, std::string& out) {
   size_t ascii = 0;
   while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
@@ -102,13 +95,6 @@ void AppendUtf8AsCp1252(std::string_view text, std::string& out) {
   if (n <= 0) throw std::runtime_error("Umwandlung aus UTF-8 fehlgeschlagen");
   wide.resize(static_cast<size_t>(n));
   AppendUtf16AsCp1252(wide, out);
-}
-
-std::string Utf8ToCp1252(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  AppendUtf8AsCp1252(text, out);
-  return out;
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {

@@ -11,7 +11,9 @@ namespace qj {
 // std::free; throws std::bad_alloc when there is none.
 void* AllocateHugePages(size_t bytes);
 
+constexpr size_t kHugePage = size_t{2} << 20;
+
 // The bytes AllocateHugePages gives for a request of bytes.
-size_t HugePagesRounded(size_t bytes);
+constexpr size_t HugePagesRounded(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 
 }  // namespace qj

@@ -5,14 +5,6 @@
 
 namespace qj {
 
-namespace {
-
-constexpr size_t kHugePage = size_t{2} << 20;
-
-}  // namespace
-
-size_t HugePagesRounded(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
-
 // Large pages need a user right that batch accounts rarely hold, and the
 // buffer must go back through std::free, so this is plain memory.
 void* AllocateHugePages(size_t bytes) {
