@@ -245,6 +245,7 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   keptInPlace_ = false;
   inMemory_ = false;
   journaled_ = false;
+  oldSize_ = 0;
   written_ = 0;
   if (path.empty()) {  // no name, no file: as opening it would fail
     errno = ENOENT;
@@ -254,6 +255,9 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   const bool opened = mode == WriteMode::Append ? OpenAppend(path) : OpenReplace(path);
   if (!opened) {
     if (failure_.empty()) Fail();
+    // Nothing was written: the file is closed as it is, not cut back.
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
     Unlock();
   }
   return opened;
