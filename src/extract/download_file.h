@@ -91,6 +91,8 @@ class DownloadFile {
   bool StartJournal(int fd);
   bool EndJournal();
   bool Fail();
+  bool Fail(const char* operation, const std::string& path);
+  bool Reopen(const char* operation, const std::string& path);
   bool CheckSignals();
   bool Flush();
   bool Finish();
