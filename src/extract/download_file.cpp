@@ -173,12 +173,23 @@ void DownloadFile::NeverWrite(const std::string& path, const std::string& cause)
   neverWrite_.emplace_back(path, cause);
 }
 
-// The run holds the lock on fd: a target that is one of the files never to
-// write is refused, and a journal that a killed run left is carried out
-// first. again: that journal removed the file the killed run had created; the
-// caller opens the path anew.
-bool DownloadFile::TakeLockedFile(int fd, const std::string& shown, bool& again) {
-  again = false;
+// Takes the run's lock on the target open at fd. Held: the path still names
+// the locked file, which is none of the files never to write, and a journal
+// that a killed run left has been carried out. Again: the caller opens the
+// path anew (a replace run put a new file there, or the journal removed the
+// file the killed run had created). Failed: a file the run created is gone
+// again.
+DownloadFile::Locking DownloadFile::TakeLockedFile(int fd, const std::string& shown) {
+  if (!LockNamedFile(fd, target_, shown)) return Locking::Again;
+  if (!CheckLockedFile(fd, shown)) {
+    if (created_) ::unlink(target_.c_str());
+    return Locking::Failed;
+  }
+  return again_ ? Locking::Again : Locking::Held;
+}
+
+bool DownloadFile::CheckLockedFile(int fd, const std::string& shown) {
+  again_ = false;
   struct stat locked {};
   if (::fstat(fd, &locked) != 0) return Fail("Status von", target_);
   for (const auto& [path, cause] : neverWrite_) {
@@ -207,7 +218,7 @@ bool DownloadFile::TakeLockedFile(int fd, const std::string& shown, bool& again)
       break;
     case Recovery::Removed:
       Console::Err(FormatMessage("qjsqlexe: Datei %s: von einem abgebrochenen Lauf angelegte Datei entfernt\n", {shown}));
-      again = true;
+      again_ = true;
       break;
     case Recovery::None:
     case Recovery::Unused:
@@ -290,14 +301,9 @@ bool DownloadFile::OpenAppend(const std::string& shown) {
       oldSize_ = -1;
       return true;
     }
-    bool again = false;
-    if (LockNamedFile(fd_, path, shown)) {
-      if (!TakeLockedFile(fd_, shown, again)) {
-        if (created_) ::unlink(path.c_str());
-        return false;
-      }
-      if (!again) break;
-    }
+    const Locking locking = TakeLockedFile(fd_, shown);
+    if (locking == Locking::Failed) return false;
+    if (locking == Locking::Held) break;
     ::close(fd_);
     fd_ = -1;
   }
@@ -336,14 +342,9 @@ bool DownloadFile::OpenReplace(const std::string& path) {
     if (lockFd_ < 0 && errno == EACCES) lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (lockFd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
     if (lockFd_ < 0) return Fail("Oeffnen von", target_);
-    bool again = false;
-    if (LockNamedFile(lockFd_, target_, path)) {
-      if (!TakeLockedFile(lockFd_, path, again)) {
-        if (created_) ::unlink(target_.c_str());
-        return false;
-      }
-      if (!again) break;
-    }
+    const Locking locking = TakeLockedFile(lockFd_, path);
+    if (locking == Locking::Failed) return false;
+    if (locking == Locking::Held) break;
     ::close(lockFd_);
     lockFd_ = -1;
   }
