@@ -92,8 +92,17 @@ TEST_F(DownloadJournal, KilledRunsAreUndoneByTheNextRunInEitherMode) {
       if (c.linked) {
         ASSERT_EQ(link(target_.c_str(), dir_.File("link.txt").c_str()), 0);
       }
+      if (c.exists) chmod(target_.c_str(), 0640);
       ASSERT_EQ(KilledWhileWriting(target_, c.killedMode), 100 + SIGKILL);
       ASSERT_TRUE(qjtest::FileExists(journal_));
+      if (c.linked) {
+        // The copy of the old content is no more readable than the file.
+        struct stat file {}, journal {};
+        ASSERT_EQ(stat(target_.c_str(), &file), 0);
+        ASSERT_EQ(stat(journal_.c_str(), &journal), 0);
+        EXPECT_EQ(journal.st_mode & 07777, 0640u);
+        EXPECT_EQ(journal.st_gid, file.st_gid);
+      }
       err_.clear();
       ASSERT_TRUE(WriteNew(next));
       EXPECT_EQ(err_, c.line);
