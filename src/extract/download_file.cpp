@@ -201,7 +201,10 @@ bool DownloadFile::CheckLockedFile(int fd, const std::string& shown) {
     }
   }
   if (!S_ISREG(locked.st_mode)) return true;
-  const RecoveryResult recovery = RecoverJournal(journal_, directory_, target_, locked);
+  // A file this run created, still empty, is no killed run's: another run
+  // that took the lock first and was killed would have left its records.
+  const bool fresh = created_ && locked.st_size == 0;
+  const RecoveryResult recovery = RecoverJournal(journal_, directory_, target_, locked, fresh);
   if (!recovery.ok) {
     failure_ = FormatMessage("Journal %s eines abgebrochenen Laufs nicht ausgefuehrt: %s",
                              {journal_, std::strerror(errno)});

@@ -179,7 +179,7 @@ bool RemoveJournal(const char* path, const char* directory) {
 }
 
 RecoveryResult RecoverJournal(const std::string& path, const std::string& directory, const std::string& target,
-                              const struct stat& locked) {
+                              const struct stat& locked, bool fresh) {
   RecoveryResult result;
   const int journal = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (journal < 0) {
@@ -189,7 +189,7 @@ RecoveryResult RecoverJournal(const std::string& path, const std::string& direct
   }
   result.what = Recovery::Unused;
   Header header;
-  if (ReadHeader(journal, header) && SameFile(locked, header)) {
+  if (!fresh && ReadHeader(journal, header) && SameFile(locked, header)) {
     result.size = static_cast<off_t>(header.size);
     if (header.kind == JournalKind::Created) {
       result.ok = ::unlink(target.c_str()) == 0 || errno == ENOENT;

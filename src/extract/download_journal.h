@@ -70,8 +70,9 @@ struct RecoveryResult {
 
 // Undoes the run that left the journal at path, for the target file that the
 // caller has locked (locked is its fstat) and that path names; then removes
-// the journal.
+// the journal. A file the caller has just created (fresh) is no killed run's,
+// even where the file system gave it the inode number of a removed one.
 RecoveryResult RecoverJournal(const std::string& path, const std::string& directory, const std::string& target,
-                              const struct stat& locked);
+                              const struct stat& locked, bool fresh);
 
 }  // namespace qj

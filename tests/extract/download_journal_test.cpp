@@ -146,6 +146,14 @@ TEST_F(DownloadJournal, JournalsThatDoNotApplyAreDroppedAndTheFileStays) {
     EXPECT_FALSE(qjtest::FileExists(journal_));
     WriteBytes(target_, "old content");
   }
+  // A file the run has just created gets nothing from a journal, even one
+  // that names its inode (the number of a removed file, given again).
+  WriteBytes(journal_, "qjsqlexe-journal inplace " + id + " 11 11\nOLD CONTENTend\n");
+  const qj::RecoveryResult fresh = qj::RecoverJournal(journal_, dir_.path(), target_, st, true);
+  EXPECT_TRUE(fresh.ok);
+  EXPECT_EQ(fresh.what, qj::Recovery::Unused);
+  EXPECT_EQ(ReadBytes(target_), "old content");
+  EXPECT_FALSE(qjtest::FileExists(journal_));
   // The same journal, whole, is carried out.
   WriteBytes(journal_, "qjsqlexe-journal inplace " + id + " 11 11\nOLD CONTENTend\n");
   EXPECT_TRUE(WriteNew(WriteMode::Append));
