@@ -1,4 +1,5 @@
 #include "extract/download_file.h"
+#include "extract/download_journal.h"
 #include "extract/record_text.h"
 
 #include <dirent.h>
@@ -13,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "driver/console.h"
@@ -76,26 +78,6 @@ bool WriteAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return true;
-}
-
-bool ReadAll(int fd, std::string& out) {
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    out.append(chunk, static_cast<size_t>(n));
-  }
-}
-
-void SyncDirectory(const std::string& dir) {
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  // The rename has happened; a failed directory sync cannot bring the old
-  // file back, so it is not reported.
-  (void)::fsync(fd);
-  ::close(fd);
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -170,12 +152,102 @@ bool DownloadFile::Fail() {
   return false;
 }
 
+// The failure as "<operation> <path>: <cause>", so that the line on standard
+// error tells which step failed on which file.
+bool DownloadFile::Fail(const char* operation, const std::string& path) {
+  const int error = errno;
+  if (failure_.empty()) failure_ = FormatMessage("%s %s: %s", {operation, path, std::strerror(error)});
+  failed_ = true;
+  return false;
+}
+
 bool DownloadFile::CheckSignals() {
   if (interrupted_ == 0) interrupted_ = ArrivedTerminationSignal();
   if (interrupted_ == 0) return true;
   if (failure_.empty()) failure_ = std::string("abgebrochen durch ") + strsignal(interrupted_);
   failed_ = true;
   return false;
+}
+
+void DownloadFile::NeverWrite(const std::string& path, const std::string& cause) {
+  neverWrite_.emplace_back(path, cause);
+}
+
+// Takes the run's lock on the target open at fd. Held: the path still names
+// the locked file, which is none of the files never to write, and a journal
+// that a killed run left has been carried out. Again: the caller opens the
+// path anew (a replace run put a new file there, or the journal removed the
+// file the killed run had created). Failed: a file the run created is gone
+// again.
+DownloadFile::Locking DownloadFile::TakeLockedFile(int fd, const std::string& shown) {
+  if (!LockNamedFile(fd, target_, shown)) return Locking::Again;
+  if (!CheckLockedFile(fd, shown)) {
+    if (created_) ::unlink(target_.c_str());
+    return Locking::Failed;
+  }
+  return again_ ? Locking::Again : Locking::Held;
+}
+
+bool DownloadFile::CheckLockedFile(int fd, const std::string& shown) {
+  again_ = false;
+  struct stat locked {};
+  if (::fstat(fd, &locked) != 0) return Fail("Status von", target_);
+  for (const auto& [path, cause] : neverWrite_) {
+    struct stat own {};
+    if (::stat(path.c_str(), &own) == 0 && SameFile(own, locked)) {
+      failure_ = cause;
+      failed_ = true;
+      return false;
+    }
+  }
+  if (!S_ISREG(locked.st_mode)) return true;
+  // A file this run created, still empty, is no killed run's: another run
+  // that took the lock first and was killed would have left its records.
+  const bool fresh = created_ && locked.st_size == 0;
+  const RecoveryResult recovery = RecoverJournal(journal_, directory_, target_, locked, fresh);
+  if (!recovery.ok) {
+    failure_ = FormatMessage("Journal %s eines abgebrochenen Laufs nicht ausgefuehrt: %s",
+                             {journal_, std::strerror(errno)});
+    failed_ = true;
+    return false;
+  }
+  switch (recovery.what) {
+    case Recovery::CutBack:
+      Console::Err(FormatMessage("qjsqlexe: Datei %s: Rest eines abgebrochenen Laufs entfernt, auf %i Bytes gekuerzt\n",
+                                 {shown, static_cast<int64_t>(recovery.size)}));
+      break;
+    case Recovery::Restored:
+      Console::Err(FormatMessage("qjsqlexe: Datei %s: alter Inhalt nach abgebrochenem Lauf wiederhergestellt\n", {shown}));
+      break;
+    case Recovery::Removed:
+      Console::Err(FormatMessage("qjsqlexe: Datei %s: von einem abgebrochenen Lauf angelegte Datei entfernt\n", {shown}));
+      again_ = true;
+      break;
+    case Recovery::None:
+    case Recovery::Unused:
+      break;
+  }
+  return true;
+}
+
+// Writes the journal before the target's first byte changes. An append or a
+// created file goes on without one where none can be written (it is then
+// only safe against failures the run sees); the caller of an in-place write
+// keeps the old content in memory instead.
+bool DownloadFile::StartJournal(int fd) {
+  const JournalKind kind = created_ ? JournalKind::Created
+                           : kind_ == Kind::Append ? JournalKind::Append
+                                                   : JournalKind::InPlace;
+  journaled_ = WriteJournal(journal_, directory_, fd, kind, oldSize_);
+  return journaled_;
+}
+
+// The new content is on disk: the journal goes. If it cannot go, the next
+// run would undo this one, so the run fails instead.
+bool DownloadFile::EndJournal() {
+  if (journaled_ && !RemoveJournal(journal_.c_str(), directory_.c_str())) return false;
+  journaled_ = false;
+  return true;
 }
 
 void DownloadFile::Unlock() {
@@ -193,6 +265,9 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   buffer_.clear();
   oldContent_.clear();
   keptInPlace_ = false;
+  inMemory_ = false;
+  journaled_ = false;
+  oldSize_ = 0;
   written_ = 0;
   if (path.empty()) {  // no name, no file: as opening it would fail
     errno = ENOENT;
@@ -202,6 +277,9 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   const bool opened = mode == WriteMode::Append ? OpenAppend(path) : OpenReplace(path);
   if (!opened) {
     if (failure_.empty()) Fail();
+    // Nothing was written: the file is closed as it is, not cut back.
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
     Unlock();
   }
   return opened;
@@ -211,31 +289,36 @@ bool DownloadFile::OpenAppend(const std::string& shown) {
   kind_ = Kind::Append;
   const std::string path = ResolveLink(shown);  // O_EXCL never follows a link
   target_ = path;
+  directory_ = DirectoryOf(path);
+  journal_ = JournalPath(path);
   for (int tries = 0;; ++tries) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
     created_ = fd_ >= 0;
-    if (fd_ < 0 && errno != EEXIST) return Fail();  // ENOENT here: no such directory
+    if (fd_ < 0 && errno != EEXIST) return Fail("Anlegen von", path);  // ENOENT here: no such directory
     if (fd_ < 0) fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
-    if (fd_ < 0) return Fail();
+    if (fd_ < 0) return Fail("Oeffnen von", path);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return Fail();
+    if (::fstat(fd_, &st) != 0) return Fail("Status von", path);
     if (!S_ISREG(st.st_mode)) {
       oldSize_ = -1;
       return true;
     }
-    if (LockNamedFile(fd_, path, shown)) break;
+    const Locking locking = TakeLockedFile(fd_, shown);
+    if (locking == Locking::Failed) return false;
+    if (locking == Locking::Held) break;
     ::close(fd_);
     fd_ = -1;
   }
   HoldTerminationSignals();
   signalsHeld_ = true;
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) return Fail();
+  if (::fstat(fd_, &st) != 0) return Fail("Status von", path);
   oldSize_ = st.st_size;
   // Another run may have taken the lock between the create and ours and
   // written its records: then the file is no longer this run's to remove.
   created_ = created_ && oldSize_ == 0;
+  StartJournal(fd_);
   return true;
 }
 
@@ -246,32 +329,38 @@ bool DownloadFile::OpenReplace(const std::string& path) {
     kind_ = Kind::InPlace;
     target_ = path;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd_ >= 0 || Fail();
+    return fd_ >= 0 || Fail("Oeffnen von", path);
   }
   target_ = ResolveLink(path);
+  directory_ = DirectoryOf(target_);
+  journal_ = JournalPath(target_);
   // The lock sits on the target itself; a missing target is created empty to
   // carry it and removed again when the run fails.
   for (int tries = 0;; ++tries) {
     lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     created_ = lockFd_ >= 0;
-    if (lockFd_ < 0 && errno != EEXIST) return Fail();  // ENOENT here: no such directory
+    if (lockFd_ < 0 && errno != EEXIST) return Fail("Anlegen von", target_);  // ENOENT here: no such directory
     if (lockFd_ < 0) lockFd_ = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
     // A file this user may write but not read carries the lock as well.
     if (lockFd_ < 0 && errno == EACCES) lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (lockFd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
-    if (lockFd_ < 0) return Fail();
-    if (LockNamedFile(lockFd_, target_, path)) break;
+    if (lockFd_ < 0) return Fail("Oeffnen von", target_);
+    const Locking locking = TakeLockedFile(lockFd_, path);
+    if (locking == Locking::Failed) return false;
+    if (locking == Locking::Held) break;
     ::close(lockFd_);
     lockFd_ = -1;
   }
   HoldTerminationSignals();
   signalsHeld_ = true;
-  if (::fstat(lockFd_, &st) != 0) return Fail();
+  if (::fstat(lockFd_, &st) != 0) return Fail("Status von", target_);
   created_ = created_ && st.st_size == 0;  // another run's records are not ours to remove
   // A target the user may not write stays as it is, as opening it would.
-  if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail();
+  if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail("Schreibrecht fuer", target_);
   RemoveLeftoverTemporaries(target_);
   if (!created_ && RenameLosesIdentity(lockFd_, st, target_)) return OpenInPlace();
+  // A file created only to carry the lock goes again if the run is killed.
+  if (created_) StartJournal(lockFd_);
 
   kind_ = Kind::Temporary;
   permissions_ = created_ ? (0666 & ~CurrentUmask()) : (st.st_mode & 07777);
@@ -296,40 +385,71 @@ bool DownloadFile::OpenInPlace() {
     // a plain "w" writer would.
     keptInPlace_ = false;
     fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    return fd_ >= 0 || Fail();
+    return fd_ >= 0 || Fail("Oeffnen von", target_);
   }
-  if (fd_ < 0 || !ReadAll(fd_, oldContent_) || ::lseek(fd_, 0, SEEK_SET) != 0) {
-    const int error = errno;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    if (created_) ::unlink(target_.c_str());
-    errno = error;
-    return Fail();
+  struct stat st {};
+  const char* operation = "Oeffnen von";
+  if (fd_ >= 0 && ::fstat(fd_, &st) == 0) {
+    oldSize_ = st.st_size;
+    // A file the run created has its journal already and no old content.
+    if (journaled_ || StartJournal(fd_) || KeepInMemory()) return true;
+    operation = "Sichern des alten Inhalts von";
   }
-  oldSize_ = static_cast<off_t>(oldContent_.size());
+  const int error = errno;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (created_) ::unlink(target_.c_str());
+  if (created_ && journaled_) (void)EndJournal();
+  errno = error;
+  return Fail(operation, target_);
+}
+
+// No journal beside the target: the old content is kept in memory, if that
+// much memory is to be had before anything changes; otherwise the write is
+// refused.
+bool DownloadFile::KeepInMemory() {
+  try {
+    oldContent_.resize(static_cast<size_t>(oldSize_));
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    return false;
+  }
+  size_t done = 0;
+  while (done < oldContent_.size()) {
+    const ssize_t n = ::pread(fd_, &oldContent_[done], oldContent_.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;  // shorter than it was a moment ago
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  inMemory_ = true;
   return true;
 }
 
-// No room for a second copy: the records written so far come back from the
-// temporary file, which goes, and the file is written in place.
+// No room for a second copy: the file is written in place, its old content
+// kept first; the records written so far move from the temporary file, which
+// goes, into the target.
 bool DownloadFile::InPlaceForRoom() {
-  std::string records;
-  if (::lseek(fd_, 0, SEEK_SET) != 0 || !ReadAll(fd_, records)) return Fail();
-  records.resize(static_cast<size_t>(written_));  // not the part of a write that failed
-  ::close(fd_);
+  const int temporary = fd_;
   fd_ = -1;
+  const bool opened = OpenInPlace();
+  const bool moved = opened && CopyBytes(temporary, 0, fd_, 0, written_) && ::lseek(fd_, written_, SEEK_SET) == written_;
+  if (opened && !moved) Fail("Umkopieren nach", target_);
+  ::close(temporary);
   ::unlink(temporary_.c_str());
   temporary_.clear();
-  buffer_.insert(0, records);
-  written_ = 0;
-  return OpenInPlace();
+  return moved;
 }
 
 bool DownloadFile::Flush() {
   if (failed_ || !CheckSignals()) return false;
   if (!buffer_.empty()) {
     if (!WriteAll(fd_, buffer_.data(), buffer_.size())) {
-      if (kind_ != Kind::Temporary || (errno != ENOSPC && errno != EDQUOT)) return Fail();
+      if (kind_ != Kind::Temporary || (errno != ENOSPC && errno != EDQUOT)) {
+        return Fail("Schreiben von", kind_ == Kind::Temporary ? temporary_ : target_);
+      }
       if (!InPlaceForRoom()) return false;
       return Flush();
     }
@@ -346,47 +466,61 @@ bool DownloadFile::Write(std::string_view record) {
   return true;
 }
 
+// The file is open again for Abandon after a failed close or journal removal.
+bool DownloadFile::Reopen(const char* operation, const std::string& path) {
+  const int error = errno;
+  fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+  errno = error;
+  return Fail(operation, path);
+}
+
 bool DownloadFile::Finish() {
   if (!Flush()) return false;
   switch (kind_) {
     case Kind::InPlace: {
-      if (keptInPlace_ && (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0)) return Fail();
-      if (keptInPlace_ && !CheckSignals()) return false;
-      if (::close(fd_) != 0) {
-        fd_ = keptInPlace_ ? ::open(target_.c_str(), O_WRONLY | O_CLOEXEC) : -1;
-        return Fail();
+      if (!keptInPlace_) {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 || Fail("Schliessen von", target_);
       }
+      if (::ftruncate(fd_, written_) != 0) return Fail("Kuerzen von", target_);
+      if (::fsync(fd_) != 0) return Fail("fsync von", target_);
+      if (!CheckSignals()) return false;
+      if (::close(fd_) != 0) return Reopen("Schliessen von", target_);
       fd_ = -1;
+      // Until the journal is gone, the next run would put the old content back.
+      if (!EndJournal()) return Reopen("Entfernen von", journal_);
       return true;
     }
     case Kind::Append: {
-      if (oldSize_ >= 0 && ::fsync(fd_) != 0) return Fail();
+      if (oldSize_ >= 0 && ::fsync(fd_) != 0) return Fail("fsync von", target_);
       if (!CheckSignals()) return false;
-      if (::close(fd_) != 0) {
-        Fail();
-        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-        return false;
-      }
+      // fd_ carries the lock: the journal goes while it is held, or the next
+      // run could take it for that of a killed run.
+      if (!EndJournal()) return Fail("Entfernen von", journal_);
+      if (::close(fd_) != 0) return Reopen("Schliessen von", target_);
       fd_ = -1;
       return true;
     }
     case Kind::Temporary: {
       if (keepOwner_) (void)::fchown(fd_, owner_, group_);  // checked by RenameLosesIdentity
-      if (::fchmod(fd_, permissions_) != 0) return Fail();
+      if (::fchmod(fd_, permissions_) != 0) return Fail("Rechte setzen fuer", temporary_);
       if (::fsync(fd_) != 0) {
-        if (errno != ENOSPC && errno != EDQUOT) return Fail();
+        if (errno != ENOSPC && errno != EDQUOT) return Fail("fsync von", temporary_);
         if (!InPlaceForRoom()) return false;
         return Finish();
       }
       if (!CheckSignals()) return false;
-      if (::close(fd_) != 0) {
-        fd_ = -1;
-        return Fail();
-      }
+      const int fd = fd_;
       fd_ = -1;
-      if (::rename(temporary_.c_str(), target_.c_str()) != 0) return Fail();
+      if (::close(fd) != 0) return Fail("Schliessen von", temporary_);
+      if (::rename(temporary_.c_str(), target_.c_str()) != 0) return Fail("Umbenennen nach", target_);
       temporary_.clear();
-      SyncDirectory(DirectoryOf(target_));
+      SyncDirectory(directory_.c_str());
+      // Renamed over, the file that carried the lock is no more: a journal
+      // left now would find no file of its own and be dropped.
+      (void)RemoveJournal(journal_.c_str(), directory_.c_str());
+      journaled_ = false;
       return true;
     }
   }
@@ -401,23 +535,32 @@ bool DownloadFile::Close() {
   return done;
 }
 
+// Puts the old content back. Allocates nothing, as it also runs while an
+// allocation failure unwinds the run. A journal that could not be carried
+// out stays for the next run.
 void DownloadFile::Abandon() {
   buffer_.clear();
   failed_ = true;
+  bool undone = true;
   switch (kind_) {
     case Kind::InPlace:
       if (!keptInPlace_) break;
-      if (fd_ >= 0) {
-        (void)!::pwrite(fd_, oldContent_.data(), oldContent_.size(), 0);
-        (void)::ftruncate(fd_, oldSize_);
-        (void)::fsync(fd_);
+      if (created_) {
+        ::unlink(target_.c_str());
+      } else if (inMemory_) {
+        undone = fd_ >= 0 && WriteAt(fd_, oldContent_.data(), oldContent_.size(), 0) &&
+                 ::ftruncate(fd_, oldSize_) == 0 && ::fsync(fd_) == 0;
+      } else {
+        undone = fd_ >= 0 && journaled_ && RestoreFromJournal(journal_.c_str(), fd_);
       }
-      if (created_) ::unlink(target_.c_str());
       break;
     case Kind::Append:
       // Under the lock the bytes past the old size are this run's own.
-      if (fd_ >= 0 && oldSize_ >= 0) (void)::ftruncate(fd_, oldSize_);
-      if (created_) ::unlink(target_.c_str());
+      if (created_) {
+        ::unlink(target_.c_str());
+      } else if (oldSize_ >= 0) {
+        undone = fd_ >= 0 && ::ftruncate(fd_, oldSize_) == 0 && ::fsync(fd_) == 0;
+      }
       break;
     case Kind::Temporary:
       if (!temporary_.empty()) ::unlink(temporary_.c_str());
@@ -425,6 +568,7 @@ void DownloadFile::Abandon() {
       if (created_) ::unlink(target_.c_str());
       break;
   }
+  if (undone && journaled_ && RemoveJournal(journal_.c_str(), directory_.c_str())) journaled_ = false;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
