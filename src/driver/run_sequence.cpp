@@ -132,6 +132,12 @@ int RunMain(int argc, char** argv) {
   PrepareProcess();
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  // Only as the one word: any other command line keeps its meaning.
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+    args[0] == "--help" ? ShowHelp() : ShowVersion();
+    Console::Flush();
+    return kExitDone;
+  }
   const int code = RunSequence(args);
   Console::Flush();
   return code;
