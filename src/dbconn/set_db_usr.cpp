@@ -18,6 +18,7 @@
 #include "driver/run_context.h"
 #include "driver/result_codes.h"
 #include "platform/directory_separators.h"
+#include "platform/locale_env.h"
 #include "platform/text_util.h"
 
 namespace qj {
@@ -92,6 +93,14 @@ int SetDbUsr() {
             (line->IsHeader ? "' ist keine Kopfzeile (Datei;Gruppe;Text)" : "' ist keine Eintragszeile (Nummer;Schluessel;Wert)") +
             ", die Zeilen ab hier sind falsch gepaart");
   }
+
+  // A LOCALE record fixes the locale of every download of this directory.
+  // Only its own record answers: one that matches every lookup (an empty
+  // header text, number 0) must not make a database value the locale.
+  if (const ConvertedRecord* locale = file.FindKey("LOCALE")) {
+    FixLocale(locale->Value, "LOCALE in " + AbsolutePath(path));
+  }
+  if (ctx.TraceMode) ErrorLine("Gebietsschema " + LocaleSummary());
 
   ctx.DbSys = LookUp(file, "DB_SYSTEM");
   const std::string dbName = LookUp(file, "DATABASE");
