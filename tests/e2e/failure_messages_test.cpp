@@ -132,6 +132,8 @@ TEST(FailureMessages, MissingQueryDefinitionFileOrSectionIsNamed) {
   lines = Lines(r.err);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "qjsqlexe: Sektion ONE fehlt in " + install.QueryIniPath()), lines.end())
       << r.err;
+  // The empty statements of the missing sections are not reported again as rejected.
+  EXPECT_EQ(r.err.find("Anweisung abgelehnt"), std::string::npos) << r.err;
   EXPECT_FALSE(qjtest::FileExists(install.Dnl("out.txt")));
 }
 
