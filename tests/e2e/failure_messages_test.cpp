@@ -194,6 +194,14 @@ TEST(QueryDefinitionFile, FromEtcWhenNoneLiesBesideTheExecutable) {
   const std::string dbSys = "ETCTEST" + std::to_string(getpid());
   const std::string inEtc = etc + "/qjsqlexe." + dbSys + ".INI";
   if (access(etc.c_str(), W_OK) != 0) GTEST_SKIP() << etc << " is not writable";
+  // Removed however the test ends; the directory only when the test made it and nothing else is there.
+  struct Cleanup {
+    std::string file, directory;
+    ~Cleanup() {
+      std::remove(file.c_str());
+      rmdir(directory.c_str());
+    }
+  } cleanup{inEtc, etc};
   E2eInstall install(dbSys);
   install.UseSqlite(kStaff);
   WriteBytes(inEtc, IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
@@ -208,8 +216,6 @@ TEST(QueryDefinitionFile, FromEtcWhenNoneLiesBesideTheExecutable) {
   r = install.Run({"ONE", "T1", "dnl/out.txt", "1"});
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(ReadBytes(install.Dnl("out.txt")), "a  b  ");
-  std::remove(inEtc.c_str());
-  rmdir(etc.c_str());  // only when the test made it and nothing else is there
 }
 
 }  // namespace
