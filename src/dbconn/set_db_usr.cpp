@@ -42,7 +42,13 @@ std::string AbsolutePath(const std::string& path) {
 bool ReadConvertedIni(const std::string& path, FileBytes& file, std::string& why) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
-    why = errno == ENOENT ? "nicht vorhanden" : std::strerror(errno);
+    const int error = errno;
+    why = error == ENOENT ? "nicht vorhanden" : std::strerror(error);
+    // A target in a directory that is not there looks like a misplaced file otherwise.
+    const std::string directory = DirectoryPart(path, DirectorySeparators());
+    if (error == ENOENT && !directory.empty() && ::stat(directory.c_str(), &info) != 0) {
+      why += ", das Verzeichnis " + AbsolutePath(directory) + " fehlt";
+    }
     return false;
   }
   if (S_ISDIR(info.st_mode)) {

@@ -39,7 +39,8 @@ TEST(FailureMessages, ConvertedIniFileNotUsedNamesItsAbsolutePathAndWhy) {
   EXPECT_EQ(r.err, "qjsqlexe: Konvertierte Ini-Datei " + install.ConvertedIniPath() + " nicht vorhanden\n");
 
   r = install.Run({"ANY", "T1", "nodir/out.txt", "1"});
-  EXPECT_EQ(r.err, "qjsqlexe: Konvertierte Ini-Datei " + install.Root() + "/nodir/QJDNL00P.TXT nicht vorhanden\n");
+  EXPECT_EQ(r.err, "qjsqlexe: Konvertierte Ini-Datei " + install.Root() + "/nodir/QJDNL00P.TXT nicht vorhanden, das Verzeichnis " +
+                       install.Root() + "/nodir/ fehlt\n");
 
   ASSERT_EQ(mkdir(install.ConvertedIniPath().c_str(), 0755), 0);
   r = install.Run({"ANY", "T1", "dnl/out.txt", "1"});
