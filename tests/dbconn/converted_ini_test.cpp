@@ -147,7 +147,8 @@ TEST(ConvertedIniFileTest, FirstMisshapenRecordAndOwnKeyLookup) {
   const qj::ConvertedIniFile shifted = qj::ConvertedIniFile::Parse("#\n" + good);
   EXPECT_EQ(shifted.Find("", "LOCALE", 0).Key, "G");
   EXPECT_EQ(shifted.FindKey("LOCALE"), nullptr);
-  const qj::ConvertedRecord* locale = qj::ConvertedIniFile::Parse(good).FindKey("LOCALE");
+  const qj::ConvertedIniFile parsed = qj::ConvertedIniFile::Parse(good);
+  const qj::ConvertedRecord* locale = parsed.FindKey("LOCALE");
   ASSERT_NE(locale, nullptr);
   EXPECT_EQ(locale->Value, "de_DE");
 }
