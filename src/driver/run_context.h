@@ -15,6 +15,7 @@ namespace qj {
 
 class Tdm1;
 class ValueTextFormatter;
+struct QueryIniFile;
 
 constexpr int kFieldSlots = 30;
 
@@ -45,6 +46,9 @@ struct RunContext {
   // Database parameters.
   std::string DbSys;
   ConvertedRecord LookupResult;
+
+  // The query definition file, read once per run.
+  std::unique_ptr<QueryIniFile> QueryIni;
 
   // Statement and field layout.
   std::string StatementTemplate;
@@ -78,6 +82,10 @@ struct RunContext {
   // file could not be written (7).
   bool StatementRejected = false;
   bool DownloadNotWritten = false;
+  // The connection could not be opened (9); it ranks between 7 and 6. Set by
+  // any statement of the run, the company list's included: no statement can
+  // run after it.
+  bool ConnectionFailed = false;
 
   // The data module with the connection component and the query Qry1.
   std::unique_ptr<Tdm1> dm1;

@@ -113,4 +113,44 @@ TEST_F(ConvertedIniLookupTest, LookupReadsTheFileAndClearsTheResult) {
   }
 }
 
+// The first record out of shape is the one named to the user: its line
+// number counts lines of the file, also after a line longer than a read.
+TEST(ConvertedIniFileTest, FirstMisshapenRecordAndOwnKeyLookup) {
+  const std::string good = "x;G;T\n1;DB_SYSTEM;SQLITE\nx;G;T\n5;LOCALE;de_DE\n";
+  EXPECT_EQ(qj::ConvertedIniFile::Parse(good).FirstMisshapen(), nullptr);
+  EXPECT_EQ(qj::ConvertedIniFile::Parse("x;G;T\n 7;K;v\nx;G;T\n-2;K;v\n").FirstMisshapen(), nullptr);
+  const struct {
+    std::string file;
+    size_t line;
+    std::string text;
+    bool header;
+  } cases[] = {
+      {"# Kommentar\n" + good, 1, "# Kommentar", true},
+      {"\n" + good, 1, "", true},
+      {"x;G;T\n;DB_SYSTEM;SQLITE\n", 2, ";DB_SYSTEM;SQLITE", false},
+      {good + "x;G\n6;K;v\n", 5, "x;G", true},
+      // A header line cut at 199 bytes: its rest is read as the entry line.
+      {"x;G;" + std::string(300, 'h') + "\n1;K;v\n", 1, "hhh", false},
+  };
+  for (const auto& c : cases) {
+    const qj::ConvertedIniFile file = qj::ConvertedIniFile::Parse(c.file);
+    const qj::MisshapenLine* line = file.FirstMisshapen();
+    ASSERT_NE(line, nullptr) << c.file;
+    EXPECT_EQ(line->LineNumber, c.line) << c.file;
+    EXPECT_EQ(line->IsHeader, c.header) << c.file;
+    if (c.header || c.line != 1) {
+      EXPECT_EQ(line->Text, c.text) << c.file;
+    }
+  }
+  // Only a record with exactly that key answers; the lookup rules take the
+  // first record here, whose number reads as 0.
+  const qj::ConvertedIniFile shifted = qj::ConvertedIniFile::Parse("#\n" + good);
+  EXPECT_EQ(shifted.Find("", "LOCALE", 0).Key, "G");
+  EXPECT_EQ(shifted.FindKey("LOCALE"), nullptr);
+  const qj::ConvertedIniFile parsed = qj::ConvertedIniFile::Parse(good);
+  const qj::ConvertedRecord* locale = parsed.FindKey("LOCALE");
+  ASSERT_NE(locale, nullptr);
+  EXPECT_EQ(locale->Value, "de_DE");
+}
+
 }  // namespace

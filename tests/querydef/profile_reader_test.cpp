@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -108,6 +109,21 @@ TEST(ProfileReader, IntegersAndFiles) {
   EXPECT_EQ(ProfileFile::Load(dir.path()).ReadText("S", "K", "dflt"), "dflt");
   qjtest::WriteBytes(dir.File("q.INI"), "[S]\r\nK=M\xFCller\r\n");
   EXPECT_EQ(ProfileFile::Load(dir.File("q.INI")).ReadText("s", "k", ""), "M\xFCller");
+}
+
+// The keys of a section as written, for the warnings about unknown keys:
+// each name once (the first spelling), in file order, sections in any case.
+TEST(ProfileReader, KeysOfASectionAsWrittenAndWhetherItIsThere) {
+  const ProfileFile profile =
+      ProfileFile::Parse("[S]\nFTPY01=CHAR\n ; c\nsql001 = x\nSQL001=y\nnoequals\n[s]\nLATE=1\n[T]\n");
+  EXPECT_EQ(profile.Keys("s"), (std::vector<std::string>{"FTPY01", "sql001"}));
+  EXPECT_TRUE(profile.HasSection("t"));
+  EXPECT_TRUE(profile.Keys("T").empty());
+  EXPECT_FALSE(profile.HasSection("U"));
+  EXPECT_TRUE(profile.Found());
+  qjtest::TempDir dir;
+  EXPECT_FALSE(ProfileFile::Load(dir.File("none.INI")).Found());
+  EXPECT_FALSE(ProfileFile().Found());
 }
 
 }  // namespace
