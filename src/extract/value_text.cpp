@@ -30,6 +30,19 @@ void AppendHex(const std::string& bytes, std::string& out) {
   }
 }
 
+// A count of hundredths as a decimal number: no fraction when it is whole,
+// no trailing zero in the fraction.
+void AppendHundredths(int64_t hundredths, std::string_view decimalSymbol, std::string& out) {
+  const uint64_t magnitude = hundredths < 0 ? 0u - static_cast<uint64_t>(hundredths) : static_cast<uint64_t>(hundredths);
+  if (hundredths < 0) out.push_back('-');
+  AppendDigits(magnitude / 100, 1, out);
+  const unsigned fraction = static_cast<unsigned>(magnitude % 100);
+  if (fraction == 0) return;
+  out.append(decimalSymbol);
+  out.push_back(static_cast<char>('0' + fraction / 10));
+  if (fraction % 10 != 0) out.push_back(static_cast<char>('0' + fraction % 10));
+}
+
 }  // namespace
 
 void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::string& out) {
@@ -44,6 +57,18 @@ void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::stri
   if (value == 0.0) {
     out.push_back('0');
     return;
+  }
+  // Amounts of whole hundredths, the common case, below 10 to the 13th:
+  // when some count of hundredths divided by 100 gives back exactly this
+  // value, the value is the double nearest to that decimal of at most 15
+  // digits, and rounding it to 15 digits gives that decimal (as for the
+  // shortest form below), in fixed notation at these exponents.
+  if (std::fabs(value) < 1e13) {
+    const double hundredths = std::nearbyint(value * 100.0);
+    if (hundredths / 100.0 == value) {
+      AppendHundredths(static_cast<int64_t>(hundredths), decimalSymbol, out);
+      return;
+    }
   }
   // The digits and decimal exponent of the value rounded to 15 significant
   // digits, from the scientific form "-d.ddde+XX" (to_chars ignores the C

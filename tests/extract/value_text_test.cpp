@@ -72,7 +72,8 @@ TEST(GeneralNumber, FormTableWithCommaAndPoint) {
 // The general form against the C library's "%.15g", which rounds the exact
 // binary value to 15 significant digits and picks fixed notation for the
 // same exponents: only its exponent is written differently ("e+20" for
-// "E20", "e-05" for "E-5"). Random bit patterns, amounts with two decimals,
+// "E20", "e-05" for "E-5"). Random bit patterns, amounts with two decimals
+// (small ones, and up to the largest written from their hundredths),
 // integers and values next to powers of ten.
 TEST(GeneralNumber, AgreesWithTheCLibraryOnRandomValues) {
   const auto expected = [](double value) {
@@ -94,6 +95,8 @@ TEST(GeneralNumber, AgreesWithTheCLibraryOnRandomValues) {
     std::memcpy(&random, &bits, sizeof random);
     if (std::isfinite(random)) values.push_back(random);
     values.push_back(static_cast<double>(static_cast<int64_t>(rng() % 2000000001) - 1000000000) / 100.0);
+    values.push_back(static_cast<double>(static_cast<int64_t>(rng() % 2000000000000001) - 1000000000000000) / 100.0);
+    values.push_back(static_cast<double>(static_cast<int64_t>(rng() % 2001) - 1000) / 100.0);
     values.push_back(static_cast<double>(static_cast<int64_t>(rng() >> (rng() % 64))));
     const double power = std::pow(10.0, static_cast<int>(rng() % 40) - 20);
     values.push_back(std::nextafter(power, 0.0));
