@@ -40,6 +40,12 @@ bool IsTraceSwitch(std::string word) {
 }
 
 // One row pass: run the working statement and turn every row into a record.
+// The pass stays on one thread: glibc takes a mutex without an atomic
+// operation only while a process has never had a second thread, and the
+// ODBC drivers take dozens per row (SQLite's about 39 pairs), which a thread
+// beside the fetch would make cost more than the sort keys it could compute
+// there (LineList::ComputeSortKeysBeside, for engines that fetch without
+// per-row locks).
 void RowPass(const RunSteps& steps) {
   ctx.ResultCode = steps.ReadFirst(ctx.TerminalName);
   Trace("Str ReadNext Schleife\n");

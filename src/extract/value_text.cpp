@@ -1,8 +1,10 @@
 #include "extract/value_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "driver/run_context.h"
 #include "extract/date_pattern.h"
@@ -28,6 +30,19 @@ void AppendHex(const std::string& bytes, std::string& out) {
   }
 }
 
+// A count of hundredths as a decimal number: no fraction when it is whole,
+// no trailing zero in the fraction.
+void AppendHundredths(int64_t hundredths, std::string_view decimalSymbol, std::string& out) {
+  const uint64_t magnitude = hundredths < 0 ? 0u - static_cast<uint64_t>(hundredths) : static_cast<uint64_t>(hundredths);
+  if (hundredths < 0) out.push_back('-');
+  AppendDigits(magnitude / 100, 1, out);
+  const unsigned fraction = static_cast<unsigned>(magnitude % 100);
+  if (fraction == 0) return;
+  out.append(decimalSymbol);
+  out.push_back(static_cast<char>('0' + fraction / 10));
+  if (fraction % 10 != 0) out.push_back(static_cast<char>('0' + fraction % 10));
+}
+
 }  // namespace
 
 void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::string& out) {
@@ -43,12 +58,34 @@ void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::stri
     out.push_back('0');
     return;
   }
-  // Scientific form with 14 fraction digits rounds the exact binary value to
-  // 15 significant digits, carry into the exponent included:
-  // "-d.dddddddddddddde+XX". to_chars ignores the C locale.
+  // Amounts of whole hundredths, the common case, below 10 to the 13th:
+  // when some count of hundredths divided by 100 gives back exactly this
+  // value, the value is the double nearest to that decimal of at most 15
+  // digits, and rounding it to 15 digits gives that decimal (as for the
+  // shortest form below), in fixed notation at these exponents.
+  if (std::fabs(value) < 1e13) {
+    const double hundredths = std::nearbyint(value * 100.0);
+    if (hundredths / 100.0 == value) {
+      AppendHundredths(static_cast<int64_t>(hundredths), decimalSymbol, out);
+      return;
+    }
+  }
+  // The digits and decimal exponent of the value rounded to 15 significant
+  // digits, from the scientific form "-d.ddde+XX" (to_chars ignores the C
+  // locale). For a normal value the shortest form that reads back as the
+  // value is tried first: when it has at most 15 digits, the value lies
+  // within half a unit in its last binary place (53 bits) of it, less than
+  // half a unit in its 15th digit, so rounding to 15 digits gives exactly
+  // those digits. Longer ones, and subnormal values with their fewer bits,
+  // are rounded from the exact binary value with 14 fraction digits, carry
+  // into the exponent included.
   char buf[40];
-  const std::to_chars_result written =
-      std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  std::to_chars_result written = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific);
+  if (std::fabs(value) < std::numeric_limits<double>::min() ||
+      std::count_if(buf, std::find(buf, written.ptr, 'e'), isDigit) > 15) {
+    written = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  }
   *written.ptr = '\0';
   const char* p = buf;
   const bool negative = *p == '-';
@@ -56,7 +93,7 @@ void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::stri
   char digits[15];
   int count = 0;
   for (; *p != 'e'; ++p) {
-    if (*p >= '0' && *p <= '9') digits[count++] = *p;
+    if (isDigit(*p)) digits[count++] = *p;
   }
   const int exponent = std::atoi(p + 1);
   while (count > 1 && digits[count - 1] == '0') --count;
