@@ -31,12 +31,10 @@ bool TDatabase::Connected() const { return connection_ != nullptr; }
 
 void TDatabase::Open() {
   if (connection_) return;
-  auto connection = std::make_unique<OdbcConnection>();
-  connection->Connect(ConnectTargetFromParams(Params, AliasName));
-  connection_ = std::move(connection);
+  connection_ = ConnectEngine(ConnectTargetFromParams(Params, AliasName));
 }
 
-OdbcConnection& TDatabase::Connection() {
+EngineConnection& TDatabase::Connection() {
   Open();
   return *connection_;
 }
@@ -63,7 +61,7 @@ bool TQuery::Prepared() const { return statement_ != nullptr; }
 
 void TQuery::Prepare() {
   statement_.reset();
-  auto statement = std::make_unique<OdbcStatement>(database_.Connection(), database_.Fetching);
+  std::unique_ptr<EngineStatement> statement = database_.Connection().NewStatement(database_.Fetching);
   statement->Prepare(StatementText());
   statement_ = std::move(statement);
 }
@@ -73,7 +71,7 @@ void TQuery::Open() {
   statement_->Execute();
 }
 
-OdbcStatement& TQuery::OpenStatement() {
+EngineStatement& TQuery::OpenStatement() {
   if (!statement_ || !statement_->Executed()) {
     throw EDatabaseError(std::vector<DiagnosticRecord>{{"24000", 0, "Die Abfrage ist nicht geoeffnet"}});
   }
@@ -85,6 +83,11 @@ bool TQuery::FindFirst() { return OpenStatement().First(); }
 bool TQuery::FindNext() { return OpenStatement().Next(); }
 
 int TQuery::FieldCount() const { return statement_ && statement_->Executed() ? statement_->ColumnCount() : 0; }
+
+std::vector<ColumnInfo> TQuery::Describe() {
+  if (!Prepared()) Prepare();
+  return statement_->Describe();
+}
 
 const ColumnValue& TQuery::Field(int index) { return OpenStatement().Value(index); }
 
