@@ -7,6 +7,7 @@ namespace qj {
 
 EngineKind EngineKindOf(std::string_view dataSource) {
   if (StartsWith(dataSource, "file:")) return EngineKind::Sqlite;
+  if (StartsWith(dataSource, "postgresql://") || StartsWith(dataSource, "postgres://")) return EngineKind::Postgres;
   return EngineKind::Odbc;
 }
 
@@ -25,6 +26,8 @@ std::unique_ptr<EngineConnection> ConnectEngine(const ConnectTarget& target) {
   switch (EngineKindOf(target.dataSource)) {
     case EngineKind::Sqlite:
       return ConnectSqlite(target);
+    case EngineKind::Postgres:
+      return ConnectPostgres(target);
     default:
       return ConnectOdbc(target);
   }
