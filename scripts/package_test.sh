@@ -32,6 +32,7 @@ done
 grep -q libsqliteodbc <<< "$(dpkg-deb -f "$deb" Recommends)" || fail "Recommends lacks libsqliteodbc"
 
 expected_files='./usr/bin/qjsqlexe
+./usr/share/doc/qjsqlexe/examples/QJDNL00P.ODBC.TXT.in
 ./usr/share/doc/qjsqlexe/examples/QJDNL00P.TXT.in
 ./usr/share/doc/qjsqlexe/examples/demo.sql
 ./usr/share/doc/qjsqlexe/examples/qjsqlexe.SQLITE.INI
