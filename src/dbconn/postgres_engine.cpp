@@ -13,6 +13,7 @@
 
 #include "dbconn/db_error.h"
 #include "dbconn/native_engines.h"
+#include "dbconn/native_statement.h"
 #include "dbconn/odbc_engine.h"
 #include "dbconn/plain_value.h"
 #include "platform/code_page.h"
@@ -194,9 +195,8 @@ std::string_view WithoutOffset(std::string_view text) {
   return text.substr(0, sign);
 }
 
+// The value of a column of the kind and type from the server's text.
 void BuildValue(ValueKind kind, unsigned type, std::string_view text, ColumnValue& v) {
-  v.bytes.clear();
-  v.isUnsigned = false;
   bool read = false;
   switch (kind) {
     case ValueKind::Boolean:
@@ -236,16 +236,9 @@ void BuildValue(ValueKind kind, unsigned type, std::string_view text, ColumnValu
   AppendUtf8AsCp1252(text, v.bytes);
 }
 
-struct PgColumn {
-  unsigned type = 0;
-  ValueKind kind = ValueKind::Text;
-  ColumnValue value;
-  uint64_t valueRow = 0;  // row serial that value was built for
-};
-
 class PostgresConnection;
 
-class PostgresStatement : public EngineStatement {
+class PostgresStatement : public NativeStatement {
  public:
   PostgresStatement(PostgresConnection& connection, std::string name);
   ~PostgresStatement() override;
@@ -254,18 +247,15 @@ class PostgresStatement : public EngineStatement {
 
   void Prepare(std::string_view statement) override;
   std::vector<ColumnInfo> Describe() override { return description_; }
-  void Execute() override;
-  void CloseCursor() override;
-  bool First() override;
-  bool Next() override;
-  bool Executed() const override { return executed_; }
-  int ColumnCount() const override { return executed_ ? static_cast<int>(columns_.size()) : 0; }
-  const ColumnValue& Value(int index) override;
+
+ protected:
+  int ResultColumns() const override { return static_cast<int>(types_.size()); }
+  void StartRun() override;
+  void StopRun() override;
+  bool FetchRow() override;
+  void ReadValue(int index, ColumnValue& value) override;
 
  private:
-  // The next result of the running statement: true for a row, false at the
-  // end of the rows.
-  bool Receive();
   // Reads and drops every result still on its way.
   void Drain();
 
@@ -274,14 +264,10 @@ class PostgresStatement : public EngineStatement {
   std::string name_;
   bool prepared_ = false;
   std::vector<ColumnInfo> description_;
-  std::vector<PgColumn> columns_;
+  std::vector<unsigned> types_;  // type OID of each result column
+  std::vector<ValueKind> kinds_;
   Result row_;
-  bool executed_ = false;
-  bool streaming_ = false;   // results of the statement still on their way
-  bool pendingRow_ = false;  // Execute received the first row
-  bool hasRow_ = false;
-  bool rowsRead_ = false;
-  uint64_t rowSerial_ = 0;
+  bool streaming_ = false;  // results of the run still on their way
 };
 
 class PostgresConnection : public EngineConnection {
@@ -377,7 +363,8 @@ void PostgresStatement::Prepare(std::string_view statement) {
     prepared_ = false;
   }
   description_.clear();
-  columns_.clear();
+  types_.clear();
+  kinds_.clear();
   connection_.EnsureTransaction();
   const std::string sql = Cp1252ToUtf8(statement);
   Result prepared(PQprepare(conn_, name_.c_str(), sql.c_str(), 0, nullptr));
@@ -385,14 +372,12 @@ void PostgresStatement::Prepare(std::string_view statement) {
   prepared_ = true;
   Result described(PQdescribePrepared(conn_, name_.c_str()));
   if (PQresultStatus(described.get()) != PGRES_COMMAND_OK) ThrowResult(conn_, described.get());
-  const int count = PQnfields(described.get());
-  for (int i = 0; i < count; ++i) {
-    PgColumn column;
-    column.type = PQftype(described.get(), i);
-    column.kind = KindOfType(column.type);
-    columns_.push_back(column);
-    description_.push_back({Utf8ToCp1252(PQfname(described.get(), i)), TypeName(column.type),
-                            DisplaySize(column.type, PQfmod(described.get(), i))});
+  for (int i = 0; i < PQnfields(described.get()); ++i) {
+    const unsigned type = PQftype(described.get(), i);
+    types_.push_back(type);
+    kinds_.push_back(KindOfType(type));
+    description_.push_back({Utf8ToCp1252(PQfname(described.get(), i)), TypeName(type),
+                            DisplaySize(type, PQfmod(described.get(), i))});
   }
 }
 
@@ -404,7 +389,7 @@ void PostgresStatement::Drain() {
   }
 }
 
-void PostgresStatement::CloseCursor() {
+void PostgresStatement::StopRun() {
   if (streaming_) {
     // Rows no one reads are not fetched: the server stops the statement.
     PGcancel* cancel = PQgetCancel(conn_);
@@ -413,34 +398,18 @@ void PostgresStatement::CloseCursor() {
       PQcancel(cancel, message, sizeof message);
       PQfreeCancel(cancel);
     }
-    Drain();
   }
-  executed_ = false;
-  pendingRow_ = false;
-  hasRow_ = false;
-  rowsRead_ = false;
+  Drain();
 }
 
-void PostgresStatement::Execute() {
-  CloseCursor();
-  if (!prepared_) ThrowOwnError("HY010", "Die Anweisung ist nicht vorbereitet");
-  // A statement without result columns is refused before it runs.
-  if (columns_.empty()) ThrowOwnError("07005", "Die Anweisung liefert keine Ergebnisspalten");
+void PostgresStatement::StartRun() {
   connection_.EnsureTransaction();
   if (PQsendQueryPrepared(conn_, name_.c_str(), 0, nullptr, nullptr, nullptr, 0) != 1) ThrowResult(conn_, nullptr);
   streaming_ = true;
   PQsetSingleRowMode(conn_);
-  executed_ = true;
-  // The first row is received here, so that an error of the run shows at open.
-  try {
-    pendingRow_ = Receive();
-  } catch (const EDatabaseError&) {
-    CloseCursor();
-    throw;
-  }
 }
 
-bool PostgresStatement::Receive() {
+bool PostgresStatement::FetchRow() {
   row_.reset();
   if (!streaming_) return false;
   Result result(PQgetResult(conn_));
@@ -463,45 +432,15 @@ bool PostgresStatement::Receive() {
   }
 }
 
-bool PostgresStatement::First() {
-  if (!executed_) ThrowOwnError("24000", "Die Abfrage ist nicht geoeffnet");
-  if (rowsRead_) Execute();
-  return Next();
-}
-
-bool PostgresStatement::Next() {
-  if (!executed_) ThrowOwnError("24000", "Die Abfrage ist nicht geoeffnet");
-  rowsRead_ = true;
-  hasRow_ = false;
-  if (pendingRow_) {
-    pendingRow_ = false;
-  } else if (!Receive()) {
-    return false;
+void PostgresStatement::ReadValue(int index, ColumnValue& value) {
+  if (PQgetisnull(row_.get(), 0, index)) {
+    value.kind = ValueKind::Null;
+    return;
   }
-  hasRow_ = true;
-  ++rowSerial_;
-  return true;
-}
-
-const ColumnValue& PostgresStatement::Value(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= columns_.size() || !executed_) {
-    ThrowOwnError("07009", "Spaltenindex " + std::to_string(index) + " ausserhalb der Ergebnisspalten (0 bis " +
-                               std::to_string(static_cast<long>(columns_.size()) - 1) + ")");
-  }
-  if (!hasRow_) ThrowOwnError("24000", "Kein aktueller Datensatz");
-  PgColumn& column = columns_[static_cast<size_t>(index)];
-  if (column.valueRow != rowSerial_) {
-    column.valueRow = rowSerial_;
-    if (PQgetisnull(row_.get(), 0, index)) {
-      column.value.kind = ValueKind::Null;
-      column.value.bytes.clear();
-    } else {
-      BuildValue(column.kind, column.type,
-                 std::string_view(PQgetvalue(row_.get(), 0, index), static_cast<size_t>(PQgetlength(row_.get(), 0, index))),
-                 column.value);
-    }
-  }
-  return column.value;
+  const auto i = static_cast<size_t>(index);
+  BuildValue(kinds_[i], types_[i],
+             std::string_view(PQgetvalue(row_.get(), 0, index), static_cast<size_t>(PQgetlength(row_.get(), 0, index))),
+             value);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "dbconn/db_error.h"
 #include "dbconn/native_engines.h"
+#include "dbconn/native_statement.h"
 #include "dbconn/odbc_engine.h"
 #include "dbconn/plain_value.h"
 #include "platform/code_page.h"
@@ -72,13 +73,7 @@ int64_t DeclaredSize(const char* declared) {
   return open != nullptr ? std::strtoll(open + 1, nullptr, 10) : 0;
 }
 
-struct SqliteColumn {
-  ValueKind declared = ValueKind::Text;
-  ColumnValue value;
-  uint64_t valueRow = 0;  // row serial that value was built for
-};
-
-class SqliteStatement : public EngineStatement {
+class SqliteStatement : public NativeStatement {
  public:
   explicit SqliteStatement(sqlite3* db) : db_(db) {}
   ~SqliteStatement() override { sqlite3_finalize(stmt_); }
@@ -87,28 +82,18 @@ class SqliteStatement : public EngineStatement {
 
   void Prepare(std::string_view statement) override;
   std::vector<ColumnInfo> Describe() override;
-  void Execute() override;
-  void CloseCursor() override;
-  bool First() override;
-  bool Next() override;
-  bool Executed() const override { return executed_; }
-  int ColumnCount() const override { return static_cast<int>(columns_.size()); }
-  const ColumnValue& Value(int index) override;
+
+ protected:
+  int ResultColumns() const override { return stmt_ != nullptr ? sqlite3_column_count(stmt_) : 0; }
+  void StartRun() override;
+  void StopRun() override { sqlite3_reset(stmt_); }
+  bool FetchRow() override;
+  void ReadValue(int index, ColumnValue& value) override;
 
  private:
-  // One sqlite3_step: true for a row, false at the end.
-  bool Step();
-  void BuildValue(SqliteColumn& column, int index);
-
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
-  std::vector<SqliteColumn> columns_;
-  bool executed_ = false;
-  bool pendingRow_ = false;  // Execute stepped onto the first row
-  bool hasRow_ = false;
-  bool endReached_ = false;
-  bool rowsRead_ = false;
-  uint64_t rowSerial_ = 0;
+  std::vector<ValueKind> declared_;  // DeclaredKind of each result column
 };
 
 void SqliteStatement::Prepare(std::string_view statement) {
@@ -137,8 +122,7 @@ void SqliteStatement::Prepare(std::string_view statement) {
 
 std::vector<ColumnInfo> SqliteStatement::Describe() {
   std::vector<ColumnInfo> columns;
-  const int count = stmt_ != nullptr ? sqlite3_column_count(stmt_) : 0;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < ResultColumns(); ++i) {
     const char* declared = sqlite3_column_decltype(stmt_, i);
     columns.push_back({Utf8ToCp1252(sqlite3_column_name(stmt_, i)), declared != nullptr ? declared : "",
                        DeclaredSize(declared)});
@@ -146,101 +130,34 @@ std::vector<ColumnInfo> SqliteStatement::Describe() {
   return columns;
 }
 
-void SqliteStatement::CloseCursor() {
-  if (executed_) sqlite3_reset(stmt_);
-  executed_ = false;
-  pendingRow_ = false;
-  hasRow_ = false;
-  endReached_ = false;
-  rowsRead_ = false;
+void SqliteStatement::StartRun() {
+  sqlite3_reset(stmt_);
+  declared_.clear();
+  for (int i = 0; i < ResultColumns(); ++i) declared_.push_back(DeclaredKind(sqlite3_column_decltype(stmt_, i)));
 }
 
-void SqliteStatement::Execute() {
-  CloseCursor();
-  columns_.clear();
-  const int count = stmt_ != nullptr ? sqlite3_column_count(stmt_) : 0;
-  // A statement without result columns is refused before it runs.
-  if (count <= 0) ThrowOwnError("07005", "Die Anweisung liefert keine Ergebnisspalten");
-  columns_.resize(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i) columns_[static_cast<size_t>(i)].declared = DeclaredKind(sqlite3_column_decltype(stmt_, i));
-  executed_ = true;
-  // The statement runs up to its first row here, so that an error of the
-  // run shows at open.
-  try {
-    pendingRow_ = Step();
-    endReached_ = !pendingRow_;
-  } catch (const EDatabaseError&) {
-    CloseCursor();
-    columns_.clear();
-    throw;
-  }
-}
-
-bool SqliteStatement::Step() {
+bool SqliteStatement::FetchRow() {
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
   ThrowSqlite(db_, rc);
 }
 
-bool SqliteStatement::First() {
-  if (!executed_) ThrowOwnError("24000", "Die Abfrage ist nicht geoeffnet");
-  if (rowsRead_) Execute();
-  return Next();
-}
-
-bool SqliteStatement::Next() {
-  if (!executed_) ThrowOwnError("24000", "Die Abfrage ist nicht geoeffnet");
-  rowsRead_ = true;
-  hasRow_ = false;
-  if (pendingRow_) {
-    pendingRow_ = false;
-  } else {
-    if (endReached_) return false;
-    try {
-      if (!Step()) {
-        endReached_ = true;
-        return false;
-      }
-    } catch (const EDatabaseError&) {
-      endReached_ = true;
-      throw;
-    }
-  }
-  hasRow_ = true;
-  ++rowSerial_;
-  return true;
-}
-
-const ColumnValue& SqliteStatement::Value(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
-    ThrowOwnError("07009", "Spaltenindex " + std::to_string(index) + " ausserhalb der Ergebnisspalten (0 bis " +
-                               std::to_string(static_cast<long>(columns_.size()) - 1) + ")");
-  }
-  if (!hasRow_) ThrowOwnError("24000", "Kein aktueller Datensatz");
-  SqliteColumn& column = columns_[static_cast<size_t>(index)];
-  if (column.valueRow != rowSerial_) BuildValue(column, index);
-  return column.value;
-}
-
-void SqliteStatement::BuildValue(SqliteColumn& column, int index) {
-  ColumnValue& v = column.value;
-  column.valueRow = rowSerial_;
-  v.bytes.clear();
-  v.isUnsigned = false;
+void SqliteStatement::ReadValue(int index, ColumnValue& v) {
   const int storage = sqlite3_column_type(stmt_, index);
+  const ValueKind declared = declared_[static_cast<size_t>(index)];
   if (storage == SQLITE_NULL) {
     v.kind = ValueKind::Null;
     return;
   }
-  if (column.declared == ValueKind::Binary || storage == SQLITE_BLOB) {
+  if (declared == ValueKind::Binary || storage == SQLITE_BLOB) {
     // A binary column gives every value's bytes, a number's as its text.
     const void* data = sqlite3_column_blob(stmt_, index);
     v.kind = ValueKind::Binary;
     v.bytes.assign(static_cast<const char*>(data), static_cast<size_t>(sqlite3_column_bytes(stmt_, index)));
     return;
   }
-  if (column.declared == ValueKind::Boolean) {
+  if (declared == ValueKind::Boolean) {
     // True for a value whose text starts with a digit 1 to 9, "T" or "Y" in
     // either case ("1", "2.5", "true", "yes"), as the ODBC path reads a bit.
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
@@ -265,7 +182,6 @@ void SqliteStatement::BuildValue(SqliteColumn& column, int index) {
     }
     return;
   }
-  const ValueKind declared = column.declared;
   if ((declared == ValueKind::Date || declared == ValueKind::Time || declared == ValueKind::Timestamp) &&
       ParsePlainValue(declared, view, v)) {
     v.kind = declared;
