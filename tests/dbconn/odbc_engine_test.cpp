@@ -4,8 +4,13 @@
 // SQLGetData only, and (PostgreSQL) one bound row per fetch; and both through
 // their native engines, which must give the values the ODBC path gives.
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -76,6 +81,34 @@ TEST(DatabaseErrorTest, QueryThatIsNotOpenHasNoRow) {
   qj::Tdm1 dm;  // a query that is not open has no row
   EXPECT_THROW(dm.Qry1.FindFirst(), EDatabaseError);
   EXPECT_THROW(dm.Qry1.Field(0), EDatabaseError);
+}
+
+// A server that takes the connection but never answers: the URI's own
+// connect_timeout ends the attempt as a connection error.
+TEST(PostgresNativeConnect, TheUrisOwnTimeoutEndsASilentServer) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  qj::TDatabase db;
+  for (std::string& line : db.Params) {
+    if (qj::StartsWith(line, "ODBC DSN=")) {
+      line = "ODBC DSN=postgresql://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x?connect_timeout=2";
+    }
+  }
+  qj::TQuery query(db);
+  query.AddSql("SELECT 1");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(query.Prepare(), qj::EConnectionError);
+  // The URI's 2 seconds, far from the 60 the engine sets otherwise.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_FALSE(db.Connected());
+  ::close(listener);
 }
 
 class EngineTest : public ::testing::TestWithParam<std::string> {
