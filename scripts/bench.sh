@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Benchmarks a full qjsqlexe download against its peers on 1,000,000 rows:
-# a bare ODBC fetch through the same driver and connection string, unixODBC's
-# isql, the sqlite3 shell (sorted, to a file), a 10-row download for the
-# start-up cost (also against builds with shared ICU and C++ runtime), and
-# the same against PostgreSQL (psql \copy as native peer).
+# through ODBC against a bare ODBC fetch through the same driver and
+# connection string and unixODBC's isql; through the native SQLite engine
+# against the sqlite3 shell (sorted, to a file); a 10-row download for the
+# start-up cost (native and ODBC, also against builds with shared ICU and C++
+# runtime, and against the sqlite3 shell's 10 rows); and the same against
+# PostgreSQL, through psqlODBC and the native engine, with psql \copy of the
+# raw SELECT and psql's own formatted and sorted export as native peers.
+# Every engine's download must be the same bytes.
 # Prints wall time and peak RSS as median, min and max of several runs, and
 # the ratios that matter.
 #
@@ -40,7 +44,7 @@ if [ ! -f "$db" ]; then
 fi
 
 rm -rf "$work"
-mkdir -p "$work/odbc" "$work/tool" "$work/sqlite" "$work/peers"
+mkdir -p "$work/odbc" "$work/tool" "$work/sqlite" "$work/sqlite-native" "$work/peers"
 # The benchmark's own driver configuration, without the system's settings.
 cat > "$work/odbc/odbcinst.ini" <<INI
 [SQLite3]
@@ -158,6 +162,7 @@ ratio() {
 make_query_ini SQLITE
 sqlite_conn="DRIVER=SQLite3;Database=$db;NoCreat=1;StepAPI=1"
 write_converted_ini "$work/sqlite" SQLITE "$sqlite_conn" bench bench
+write_converted_ini "$work/sqlite-native" SQLITE "file:$db" bench bench
 cat "$db" > /dev/null  # into the page cache before the first timed run
 
 echo "$select_sql" > "$work/peers/query.sql"
@@ -166,16 +171,21 @@ EXPECT_COUNT[full]=1000000
 CMD_bare=("$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select_sql")
 CMD_isql=(sh -c 'exec isql -b -d, qjbench_sqlite < "$1" > "$2"' sh "$work/peers/query.sql" "$work/peers/isql.txt")
 CMD_sqlite3=(sqlite3 "$db" ".output $work/peers/sqlite3.txt" "$select_sql ORDER BY name COLLATE NOCASE")
+CMD_native=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/sqlite-native/download.txt" 1)
+EXPECT_COUNT[native]=1000000
 CMD_full_10=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH10 T1 "$work/sqlite/download10.txt" 1)
 EXPECT_COUNT[full-10]=10
+CMD_native_10=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH10 T1 "$work/sqlite-native/download10.txt" 1)
+EXPECT_COUNT[native-10]=10
 CMD_bare_10=("$build/bare_fetch" "$sqlite_conn;UID=bench;PWD=bench" "$select10_sql")
+CMD_sqlite3_10=(sqlite3 "$db" ".output $work/peers/sqlite3-10.txt" "$select10_sql ORDER BY name COLLATE NOCASE")
 
-echo "== SQLite, 1,000,000 rows, $runs rounds"
-rounds "$runs" full bare isql sqlite3
+echo "== SQLite, 1,000,000 rows, $runs rounds (full: ODBC, native: the native engine)"
+rounds "$runs" full native bare isql sqlite3
 download_bytes=$(stat -c %s "$work/sqlite/download.txt")
 download_sum=$(sha256sum < "$work/sqlite/download.txt" | cut -c1-16)
 echo "== SQLite, 10 rows, $short_runs rounds"
-rounds "$short_runs" full-10 bare-10
+rounds "$short_runs" full-10 native-10 bare-10 sqlite3-10
 
 # Start-up: the executable as built (ICU and the C++ runtime linked in, see
 # QJ_STATIC_RUNTIME) against the same with every library shared, lazily and
@@ -232,14 +242,25 @@ if [ "$with_pg" = 1 ]; then
     -c "\\copy items FROM '$csv' WITH (FORMAT csv)" -c "VACUUM ANALYZE items"
   make_query_ini PG
   mkdir -p "$work/pg"
+  mkdir -p "$work/pg-native"
   pg_conn="DRIVER={PostgreSQL Unicode};Server=$QJ_PG_HOST;Port=$QJ_PG_PORT;Database=$QJ_PG_DB;UseDeclareFetch=1;Fetch=10000"
   write_converted_ini "$work/pg" PG "$pg_conn" "$QJ_PG_USER" "$QJ_PG_PASSWORD"
+  write_converted_ini "$work/pg-native" PG "postgresql://$QJ_PG_HOST:$QJ_PG_PORT/$QJ_PG_DB" "$QJ_PG_USER" "$QJ_PG_PASSWORD"
   CMD_pg_full=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/pg/download.txt" 1)
   EXPECT_COUNT[pg-full]=1000000
+  CMD_pg_native=("${tool_locale[@]}" "$work/tool/qjsqlexe" BENCH T1 "$work/pg-native/download.txt" 1)
+  EXPECT_COUNT[pg-native]=1000000
   CMD_pg_bare=("$build/bare_fetch" "$pg_conn;UID=$QJ_PG_USER;PWD=$QJ_PG_PASSWORD" "$select_sql")
   CMD_pg_psql=(psql "${psql_args[@]}" -c "\\copy ($select_sql) TO '$work/peers/psql.txt'")
-  echo "== PostgreSQL, 1,000,000 rows, $runs rounds"
-  rounds "$runs" pg-full pg-bare pg-psql
+  # psql's own download: the server formats the same fields and sorts by the
+  # German ICU collation.
+  fmt_sql="SELECT rpad(name, 30) || lpad(id::text, 8, '0') || lpad(replace(price::text, '.', ','), 10, '0')
+    || coalesce(to_char(day, 'DD.MM.YYYY'), rpad('', 10))
+    || coalesce(to_char(stamp, 'DD.MM.YYYY HH24:MI:SS'), rpad('', 19)) || rpad(name, 30)
+    FROM items ORDER BY name COLLATE \"de-DE-x-icu\""
+  CMD_pg_psql_fmt=(psql "${psql_args[@]}" -c "\\copy ($fmt_sql) TO '$work/peers/psql-fmt.txt'")
+  echo "== PostgreSQL, 1,000,000 rows, $runs rounds (pg-full: psqlODBC, pg-native: the native engine)"
+  rounds "$runs" pg-full pg-native pg-bare pg-psql pg-psql-fmt
   pg_sum=$(sha256sum < "$work/pg/download.txt" | cut -c1-16)
 fi
 
@@ -255,6 +276,9 @@ awk -v m="$sort_med" -v lo="$sort_min" -v hi="$sort_max" 'BEGIN {
   printf "%-40s %5.3f s (min %.3f, max %.3f)  target <= 0.5 s  %s\n", "SortOutputLines, 1,000,000 records",
     m, lo, hi, (m <= 0.5 ? "met" : "MISSED") }'
 ratio full sqlite3 "-"
+ratio native sqlite3 0.8
+ratio native-10 sqlite3-10 2
+ratio native full "-"
 ratio full-10 shared-10 "-"
 ratio full-10 now-10 "-"
 if [ -n "${ir_static:-}" ]; then
@@ -265,13 +289,34 @@ fi
 if [ "$with_pg" = 1 ]; then
   ratio pg-full pg-bare 1.25
   ratio pg-full pg-psql "-"
-  echo "download SHA-256 (first 16): SQLite $download_sum, PostgreSQL $pg_sum"
-  if cmp -s "$work/sqlite/download.txt" "$work/pg/download.txt"; then
-    echo "the SQLite and PostgreSQL downloads are identical"
+  ratio pg-native pg-psql-fmt 0.5
+  ratio pg-native pg-psql 2.0
+  ratio pg-native pg-full "-"
+fi
+# Peak RSS of every engine against 1.5 x the download's size + 30 MB.
+rss_labels=(full native)
+if [ "$with_pg" = 1 ]; then rss_labels+=(pg-full pg-native); fi
+for label in "${rss_labels[@]}"; do
+  awk -v m="${M_MED[$label]}" -v lo="${M_MIN[$label]}" -v hi="${M_MAX[$label]}" -v d="$download_bytes" -v l="$label" 'BEGIN {
+    limit = 1.5 * d / 1048576 + 30
+    printf "%-40s %5.1f MB (min %.1f, max %.1f)  limit %.1f MB  %s\n", l " peak RSS", m / 1024, lo / 1024, hi / 1024,
+      limit, (m / 1024 <= limit ? "met" : "MISSED") }'
+done
+# Every engine's download is the same bytes.
+same() {  # FILE LABEL
+  if cmp -s "$work/sqlite/download.txt" "$1"; then
+    echo "the $2 download is identical to the SQLite ODBC download"
   else
-    echo "!! the SQLite and PostgreSQL downloads differ" >&2
+    echo "!! the $2 download differs from the SQLite ODBC download" >&2
     exit 1
   fi
+}
+same "$work/sqlite-native/download.txt" "native SQLite"
+cmp -s "$work/sqlite/download10.txt" "$work/sqlite-native/download10.txt" || { echo "!! the 10-row downloads differ" >&2; exit 1; }
+if [ "$with_pg" = 1 ]; then
+  echo "download SHA-256 (first 16): SQLite $download_sum, PostgreSQL $pg_sum"
+  same "$work/pg/download.txt" "PostgreSQL ODBC"
+  same "$work/pg-native/download.txt" "native PostgreSQL"
 else
   echo "download SHA-256 (first 16): SQLite $download_sum"
 fi

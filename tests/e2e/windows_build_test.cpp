@@ -84,7 +84,7 @@ class WindowsBuild : public ::testing::Test {
     const std::string demo = std::string(QJ_SOURCE_DIR) + "/demo/";
     qjtest::SqliteExec(install.DbFile(), ReadBytes(demo + "demo.sql"));
     install.WriteQueryIni(ReadBytes(demo + "qjsqlexe.SQLITE.INI"));
-    std::string converted = ReadBytes(demo + "QJDNL00P.TXT.in");
+    std::string converted = ReadBytes(demo + "QJDNL00P.ODBC.TXT.in");
     WriteBytes(install.ConvertedIniPath(), converted.replace(converted.find("@DBFILE@"), 8, install.DbFile()));
   }
 
@@ -152,6 +152,17 @@ TEST_F(WindowsBuild, AFileThatCannotBeWrittenNamesItsCause) {
   const std::string cause = WithoutCarriageReturns(r.err.substr(prefix.size()));
   ASSERT_GT(cause.size(), 1u) << r.err;
   EXPECT_EQ(cause.find_first_of("\r\n"), cause.size() - 1) << r.err;
+}
+
+// The Windows build reaches every database through ODBC: a file: value
+// fails at the first statement with a message that says so.
+TEST_F(WindowsBuild, NativeEngineValuesFailWithAMessageNamingThat) {
+  UseDemo();
+  install.WriteConvertedIni("file:" + install.DbFile());
+  const RunResult r = RunWindows({"QJDNL32P", "ZutCtrl", "out.txt", "1"}, install.DnlDir());
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_NE((r.out + r.err).find("nur ueber ODBC"), std::string::npos) << r.out << r.err;
+  EXPECT_FALSE(qjtest::FileExists(install.Dnl("out.txt")));
 }
 
 TEST_F(WindowsBuild, OnlyBackslashAndColonEndTheDirectoryOfTheTarget) {
