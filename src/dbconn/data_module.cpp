@@ -29,6 +29,8 @@ TDatabase::~TDatabase() = default;
 
 bool TDatabase::Connected() const { return connection_ != nullptr; }
 
+EngineKind TDatabase::Kind() const { return EngineKindOf(ConnectTargetFromParams(Params, AliasName).dataSource); }
+
 void TDatabase::Open() {
   if (connection_) return;
   if (!failure_.empty()) throw EConnectionError(failure_);

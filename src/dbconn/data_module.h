@@ -31,6 +31,8 @@ class TDatabase {
   FetchOptions Fetching;            // for the statements prepared after a change
 
   bool Connected() const;
+  // The engine the data source value of Params names, connected or not.
+  EngineKind Kind() const;
   // Connects with the data source, user and password of Params: the value of
   // "ODBC DSN=" (the alias when missing or empty) is an SQLite URI filename
   // ("file:..."), a PostgreSQL URI ("postgresql://...", "postgres://..."),

@@ -8,6 +8,7 @@
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
+#include "platform/locale_env.h"
 #include "platform/process_setup.h"
 #include "platform/text_encoding.h"
 #include "platform/text_util.h"
@@ -39,13 +40,17 @@ bool IsTraceSwitch(std::string word) {
   return word == "/D";
 }
 
+// Sort keys of finished records computed on a second thread while the engine
+// fetches, for the native engines only: glibc takes a mutex without an atomic
+// operation only while a process has never had a second thread, and the ODBC
+// drivers take dozens per row (SQLite's about 39 pairs), which a thread beside
+// the fetch would make cost more than the keys it computes there.
+void SortKeysBesideTheFetch() {
+  if (ctx.dm1->VELMORANT.Kind() == EngineKind::Odbc) return;
+  ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate));
+}
+
 // One row pass: run the working statement and turn every row into a record.
-// The pass stays on one thread: glibc takes a mutex without an atomic
-// operation only while a process has never had a second thread, and the
-// ODBC drivers take dozens per row (SQLite's about 39 pairs), which a thread
-// beside the fetch would make cost more than the sort keys it could compute
-// there (LineList::ComputeSortKeysBeside, for engines that fetch without
-// per-row locks).
 void RowPass(const RunSteps& steps) {
   ctx.ResultCode = steps.ReadFirst(ctx.TerminalName);
   Trace("Str ReadNext Schleife\n");
@@ -111,6 +116,7 @@ int RunSequence(const std::vector<std::string>& args, const RunSteps& steps) {
 
   steps.SubstituteCompany();
   ctx.RecordCount = 0;
+  SortKeysBesideTheFetch();
   // Only the requested section's statements decide exit code 6.
   ctx.StatementRejected = false;
 
