@@ -1,4 +1,5 @@
 #include "extract/download_file.h"
+#include "extract/download_journal.h"
 #include "extract/record_text.h"
 
 #include <dirent.h>
@@ -13,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "driver/console.h"
@@ -76,26 +78,6 @@ bool WriteAll(int fd, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return true;
-}
-
-bool ReadAll(int fd, std::string& out) {
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    out.append(chunk, static_cast<size_t>(n));
-  }
-}
-
-void SyncDirectory(const std::string& dir) {
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  // The rename has happened; a failed directory sync cannot bring the old
-  // file back, so it is not reported.
-  (void)::fsync(fd);
-  ::close(fd);
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -178,6 +160,74 @@ bool DownloadFile::CheckSignals() {
   return false;
 }
 
+void DownloadFile::NeverWrite(const std::string& path, const std::string& cause) {
+  neverWrite_.emplace_back(path, cause);
+}
+
+// The run holds the lock on fd: a target that is one of the files never to
+// write is refused, and a journal that a killed run left is carried out
+// first. again: that journal removed the file the killed run had created; the
+// caller opens the path anew.
+bool DownloadFile::TakeLockedFile(int fd, const std::string& shown, bool& again) {
+  again = false;
+  struct stat locked {};
+  if (::fstat(fd, &locked) != 0) return Fail();
+  for (const auto& [path, cause] : neverWrite_) {
+    struct stat own {};
+    if (::stat(path.c_str(), &own) == 0 && SameFile(own, locked)) {
+      failure_ = cause;
+      failed_ = true;
+      return false;
+    }
+  }
+  if (!S_ISREG(locked.st_mode)) return true;
+  const RecoveryResult recovery = RecoverJournal(journal_, directory_, target_, locked);
+  if (!recovery.ok) {
+    failure_ = FormatMessage("Journal %s eines abgebrochenen Laufs nicht ausgefuehrt: %s",
+                             {journal_, std::strerror(errno)});
+    failed_ = true;
+    return false;
+  }
+  switch (recovery.what) {
+    case Recovery::CutBack:
+      Console::Err(FormatMessage("qjsqlexe: Datei %s: Rest eines abgebrochenen Laufs entfernt, auf %i Bytes gekuerzt\n",
+                                 {shown, static_cast<int64_t>(recovery.size)}));
+      break;
+    case Recovery::Restored:
+      Console::Err(FormatMessage("qjsqlexe: Datei %s: alter Inhalt nach abgebrochenem Lauf wiederhergestellt\n", {shown}));
+      break;
+    case Recovery::Removed:
+      Console::Err(FormatMessage("qjsqlexe: Datei %s: von einem abgebrochenen Lauf angelegte Datei entfernt\n", {shown}));
+      again = true;
+      break;
+    case Recovery::None:
+    case Recovery::Unused:
+      break;
+  }
+  return true;
+}
+
+// Writes the journal before the target's first byte changes. An append or a
+// created file goes on without one where none can be written (it is then
+// only safe against failures the run sees); the caller of an in-place write
+// keeps the old content in memory instead.
+bool DownloadFile::StartJournal(int fd) {
+  const JournalKind kind = created_ ? JournalKind::Created
+                           : kind_ == Kind::Append ? JournalKind::Append
+                                                   : JournalKind::InPlace;
+  journaled_ = WriteJournal(journal_, directory_, fd, kind, oldSize_);
+  return journaled_;
+}
+
+// The new content is on disk: the journal goes. If it cannot go, the next
+// run would undo this one, so the run fails instead.
+bool DownloadFile::EndJournal() {
+  if (!journaled_) return true;
+  if (!RemoveJournal(journal_.c_str(), directory_.c_str())) return Fail();
+  journaled_ = false;
+  return true;
+}
+
 void DownloadFile::Unlock() {
   if (lockFd_ >= 0) ::close(lockFd_);
   lockFd_ = -1;
@@ -193,6 +243,9 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   buffer_.clear();
   oldContent_.clear();
   keptInPlace_ = false;
+  inMemory_ = false;
+  journaled_ = false;
+  oldSize_ = 0;
   written_ = 0;
   if (path.empty()) {  // no name, no file: as opening it would fail
     errno = ENOENT;
@@ -202,6 +255,9 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   const bool opened = mode == WriteMode::Append ? OpenAppend(path) : OpenReplace(path);
   if (!opened) {
     if (failure_.empty()) Fail();
+    // Nothing was written: the file is closed as it is, not cut back.
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
     Unlock();
   }
   return opened;
@@ -211,6 +267,8 @@ bool DownloadFile::OpenAppend(const std::string& shown) {
   kind_ = Kind::Append;
   const std::string path = ResolveLink(shown);  // O_EXCL never follows a link
   target_ = path;
+  directory_ = DirectoryOf(path);
+  journal_ = JournalPath(path);
   for (int tries = 0;; ++tries) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
     created_ = fd_ >= 0;
@@ -224,7 +282,14 @@ bool DownloadFile::OpenAppend(const std::string& shown) {
       oldSize_ = -1;
       return true;
     }
-    if (LockNamedFile(fd_, path, shown)) break;
+    bool again = false;
+    if (LockNamedFile(fd_, path, shown)) {
+      if (!TakeLockedFile(fd_, shown, again)) {
+        if (created_) ::unlink(path.c_str());
+        return false;
+      }
+      if (!again) break;
+    }
     ::close(fd_);
     fd_ = -1;
   }
@@ -236,6 +301,7 @@ bool DownloadFile::OpenAppend(const std::string& shown) {
   // Another run may have taken the lock between the create and ours and
   // written its records: then the file is no longer this run's to remove.
   created_ = created_ && oldSize_ == 0;
+  StartJournal(fd_);
   return true;
 }
 
@@ -249,6 +315,8 @@ bool DownloadFile::OpenReplace(const std::string& path) {
     return fd_ >= 0 || Fail();
   }
   target_ = ResolveLink(path);
+  directory_ = DirectoryOf(target_);
+  journal_ = JournalPath(target_);
   // The lock sits on the target itself; a missing target is created empty to
   // carry it and removed again when the run fails.
   for (int tries = 0;; ++tries) {
@@ -260,7 +328,14 @@ bool DownloadFile::OpenReplace(const std::string& path) {
     if (lockFd_ < 0 && errno == EACCES) lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (lockFd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
     if (lockFd_ < 0) return Fail();
-    if (LockNamedFile(lockFd_, target_, path)) break;
+    bool again = false;
+    if (LockNamedFile(lockFd_, target_, path)) {
+      if (!TakeLockedFile(lockFd_, path, again)) {
+        if (created_) ::unlink(target_.c_str());
+        return false;
+      }
+      if (!again) break;
+    }
     ::close(lockFd_);
     lockFd_ = -1;
   }
@@ -272,6 +347,8 @@ bool DownloadFile::OpenReplace(const std::string& path) {
   if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail();
   RemoveLeftoverTemporaries(target_);
   if (!created_ && RenameLosesIdentity(lockFd_, st, target_)) return OpenInPlace();
+  // A file created only to carry the lock goes again if the run is killed.
+  if (created_) StartJournal(lockFd_);
 
   kind_ = Kind::Temporary;
   permissions_ = created_ ? (0666 & ~CurrentUmask()) : (st.st_mode & 07777);
@@ -298,31 +375,58 @@ bool DownloadFile::OpenInPlace() {
     fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     return fd_ >= 0 || Fail();
   }
-  if (fd_ < 0 || !ReadAll(fd_, oldContent_) || ::lseek(fd_, 0, SEEK_SET) != 0) {
-    const int error = errno;
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    if (created_) ::unlink(target_.c_str());
-    errno = error;
-    return Fail();
+  struct stat st {};
+  if (fd_ >= 0 && ::fstat(fd_, &st) == 0) {
+    oldSize_ = st.st_size;
+    // A file the run created has its journal already and no old content.
+    if (journaled_ || StartJournal(fd_) || KeepInMemory()) return true;
   }
-  oldSize_ = static_cast<off_t>(oldContent_.size());
+  const int error = errno;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (created_) ::unlink(target_.c_str());
+  if (created_ && journaled_) (void)EndJournal();
+  errno = error;
+  return Fail();
+}
+
+// No journal beside the target: the old content is kept in memory, if that
+// much memory is to be had before anything changes; otherwise the write is
+// refused.
+bool DownloadFile::KeepInMemory() {
+  try {
+    oldContent_.resize(static_cast<size_t>(oldSize_));
+  } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
+    return false;
+  }
+  size_t done = 0;
+  while (done < oldContent_.size()) {
+    const ssize_t n = ::pread(fd_, &oldContent_[done], oldContent_.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;  // shorter than it was a moment ago
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  inMemory_ = true;
   return true;
 }
 
-// No room for a second copy: the records written so far come back from the
-// temporary file, which goes, and the file is written in place.
+// No room for a second copy: the file is written in place, its old content
+// kept first; the records written so far move from the temporary file, which
+// goes, into the target.
 bool DownloadFile::InPlaceForRoom() {
-  std::string records;
-  if (::lseek(fd_, 0, SEEK_SET) != 0 || !ReadAll(fd_, records)) return Fail();
-  records.resize(static_cast<size_t>(written_));  // not the part of a write that failed
-  ::close(fd_);
+  const int temporary = fd_;
   fd_ = -1;
+  const bool opened = OpenInPlace();
+  const bool moved = opened && CopyBytes(temporary, 0, fd_, 0, written_) && ::lseek(fd_, written_, SEEK_SET) == written_;
+  if (opened && !moved) Fail();
+  ::close(temporary);
   ::unlink(temporary_.c_str());
   temporary_.clear();
-  buffer_.insert(0, records);
-  written_ = 0;
-  return OpenInPlace();
+  return moved;
 }
 
 bool DownloadFile::Flush() {
@@ -351,7 +455,7 @@ bool DownloadFile::Finish() {
   switch (kind_) {
     case Kind::InPlace: {
       if (keptInPlace_ && (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0)) return Fail();
-      if (keptInPlace_ && !CheckSignals()) return false;
+      if (keptInPlace_ && (!CheckSignals() || !EndJournal())) return false;
       if (::close(fd_) != 0) {
         fd_ = keptInPlace_ ? ::open(target_.c_str(), O_WRONLY | O_CLOEXEC) : -1;
         return Fail();
@@ -361,7 +465,7 @@ bool DownloadFile::Finish() {
     }
     case Kind::Append: {
       if (oldSize_ >= 0 && ::fsync(fd_) != 0) return Fail();
-      if (!CheckSignals()) return false;
+      if (!CheckSignals() || !EndJournal()) return false;
       if (::close(fd_) != 0) {
         Fail();
         fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
@@ -386,7 +490,10 @@ bool DownloadFile::Finish() {
       fd_ = -1;
       if (::rename(temporary_.c_str(), target_.c_str()) != 0) return Fail();
       temporary_.clear();
-      SyncDirectory(DirectoryOf(target_));
+      SyncDirectory(directory_.c_str());
+      // Renamed over, the file that carried the lock is no more: a journal
+      // left now would find no file of its own and be dropped.
+      (void)EndJournal();
       return true;
     }
   }
@@ -401,23 +508,32 @@ bool DownloadFile::Close() {
   return done;
 }
 
+// Puts the old content back. Allocates nothing, as it also runs while an
+// allocation failure unwinds the run. A journal that could not be carried
+// out stays for the next run.
 void DownloadFile::Abandon() {
   buffer_.clear();
   failed_ = true;
+  bool undone = true;
   switch (kind_) {
     case Kind::InPlace:
       if (!keptInPlace_) break;
-      if (fd_ >= 0) {
-        (void)!::pwrite(fd_, oldContent_.data(), oldContent_.size(), 0);
-        (void)::ftruncate(fd_, oldSize_);
-        (void)::fsync(fd_);
+      if (created_) {
+        ::unlink(target_.c_str());
+      } else if (inMemory_) {
+        undone = fd_ >= 0 && WriteAt(fd_, oldContent_.data(), oldContent_.size(), 0) &&
+                 ::ftruncate(fd_, oldSize_) == 0 && ::fsync(fd_) == 0;
+      } else {
+        undone = fd_ >= 0 && journaled_ && RestoreFromJournal(journal_.c_str(), fd_);
       }
-      if (created_) ::unlink(target_.c_str());
       break;
     case Kind::Append:
       // Under the lock the bytes past the old size are this run's own.
-      if (fd_ >= 0 && oldSize_ >= 0) (void)::ftruncate(fd_, oldSize_);
-      if (created_) ::unlink(target_.c_str());
+      if (created_) {
+        ::unlink(target_.c_str());
+      } else if (oldSize_ >= 0) {
+        undone = fd_ >= 0 && ::ftruncate(fd_, oldSize_) == 0 && ::fsync(fd_) == 0;
+      }
       break;
     case Kind::Temporary:
       if (!temporary_.empty()) ::unlink(temporary_.c_str());
@@ -425,6 +541,7 @@ void DownloadFile::Abandon() {
       if (created_) ::unlink(target_.c_str());
       break;
   }
+  if (undone && journaled_ && RemoveJournal(journal_.c_str(), directory_.c_str())) journaled_ = false;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }

@@ -15,15 +15,28 @@
 // change the file's identity (more than one hard link, extended attributes
 // or ACLs, an owner or group this user cannot give, a directory that is not
 // writable or sticky, a name too long for the temporary name, no room for a
-// second copy) the file is written in place: its old content is kept in
-// memory and written back when anything fails (a file that may be written
-// but not read is written as a plain "w" writer would). A target that exists
-// but is no regular file (a device, a FIFO) is written as a plain "w" writer
-// would; a symbolic link to a missing file is replaced at the file it names.
+// second copy) the file is written in place: its old content goes first
+// into a journal beside it (see download_journal.h), or, where no journal can
+// be written there, into memory if that much memory is to be had; otherwise
+// the write is refused and the file stays as it is. The old content comes
+// back when anything fails (a file that may be written but not read is
+// written as a plain "w" writer would). A target that exists but is no
+// regular file (a device, a FIFO) is written as a plain "w" writer would; a
+// symbolic link to a missing file is replaced at the file it names.
 //
 // Append mode remembers the size under the lock and cuts the file back to it
 // when anything fails; a file the run created is removed then, unless another
-// run wrote into it before this run took the lock.
+// run wrote into it before this run took the lock. A journal beside the file
+// holds the old size (or that the run created the file) while the records
+// are written.
+//
+// A run that takes the lock and finds the journal of a killed run first
+// undoes that run's change: the append cut back, the old content of an
+// in-place write put back, a file the killed run created removed, with one
+// line on standard error.
+//
+// Files the run must never write (NeverWrite) are compared with the locked
+// file by device and inode, so that no link leads around the check.
 //
 // SIGTERM, SIGINT and SIGHUP are held back from taking the lock to Close;
 // one that arrives ends the write as a failure with the old content back,
@@ -33,6 +46,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qj {
 
@@ -57,6 +72,10 @@ class DownloadFile {
   // no temporary file is left.
   bool Close();
 
+  // A file that the run must never write, whatever path leads to it; a target
+  // that is this file is refused with the cause given. Call before Open.
+  void NeverWrite(const std::string& path, const std::string& cause);
+
   // The cause of the first failure, as the system describes it.
   const std::string& Failure() const { return failure_; }
   // The termination signal that ended the write, or 0.
@@ -66,7 +85,11 @@ class DownloadFile {
   bool OpenAppend(const std::string& path);
   bool OpenReplace(const std::string& path);
   bool OpenInPlace();
+  bool KeepInMemory();
   bool InPlaceForRoom();
+  bool TakeLockedFile(int fd, const std::string& shown, bool& again);
+  bool StartJournal(int fd);
+  bool EndJournal();
   bool Fail();
   bool CheckSignals();
   bool Flush();
@@ -80,6 +103,10 @@ class DownloadFile {
   int lockFd_ = -1;        // the locked target, when it is not fd_
   std::string target_;     // the file the records end up in
   std::string temporary_;  // replace mode: the file written first
+  std::string directory_;  // the target's directory
+  std::string journal_;    // the journal beside the target
+  bool journaled_ = false; // the journal is written and not yet removed
+  std::vector<std::pair<std::string, std::string>> neverWrite_;  // path, cause
   mode_t permissions_ = 0;
 #ifndef _WIN32  // Windows files have no owner ids; there fd_ is a C runtime descriptor of the file's handle
   bool keepOwner_ = false;
@@ -92,7 +119,8 @@ class DownloadFile {
   bool failed_ = false;
   int interrupted_ = 0;
   std::string failure_;
-  bool keptInPlace_ = false;  // written in place with oldContent_ to put back
+  bool keptInPlace_ = false;  // written in place with the old content kept to put back
+  bool inMemory_ = false;     // ... kept in oldContent_, not in the journal
   bool signalsHeld_ = false;
   std::string oldContent_;
   std::string buffer_;

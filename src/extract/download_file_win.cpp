@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/text_util.h"
 #include "platform/windows_text.h"
@@ -104,6 +106,25 @@ void RemoveLeftoverTemporaries(const std::string& directory, const std::string& 
   SetLastError(0);
 }
 
+// The cause given for the file never to write that handle is open on (same
+// volume and file index, whatever name led to it), or null.
+const std::string* OwnFileCause(HANDLE handle, const std::vector<std::pair<std::string, std::string>>& files) {
+  BY_HANDLE_FILE_INFORMATION target{};
+  if (!GetFileInformationByHandle(handle, &target)) return nullptr;
+  for (const auto& [path, cause] : files) {
+    const HANDLE own = CreateFileW(AnsiToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (own == INVALID_HANDLE_VALUE) continue;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool same = GetFileInformationByHandle(own, &info) && info.dwVolumeSerialNumber == target.dwVolumeSerialNumber &&
+                      info.nFileIndexHigh == target.nFileIndexHigh && info.nFileIndexLow == target.nFileIndexLow;
+    CloseHandle(own);
+    if (same) return &cause;
+  }
+  SetLastError(0);
+  return nullptr;
+}
+
 bool CutBack(HANDLE handle, off_t size) {
   LARGE_INTEGER at;
   at.QuadPart = size;
@@ -125,6 +146,10 @@ bool DownloadFile::Fail() {
   return false;
 }
 
+void DownloadFile::NeverWrite(const std::string& path, const std::string& cause) {
+  neverWrite_.emplace_back(path, cause);
+}
+
 bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   failed_ = false;
   failure_.clear();
@@ -142,6 +167,12 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
     const HANDLE handle = OpenForWriting(wide, OPEN_ALWAYS);
     if (handle == INVALID_HANDLE_VALUE) return Fail();
     created_ = GetLastError() != ERROR_ALREADY_EXISTS;
+    if (const std::string* cause = OwnFileCause(handle, neverWrite_)) {
+      CloseHandle(handle);
+      failure_ = *cause;
+      failed_ = true;
+      return false;
+    }
     LARGE_INTEGER size{};
     const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
     oldSize_ = disk && GetFileSizeEx(handle, &size) ? static_cast<off_t>(size.QuadPart) : -1;
@@ -173,7 +204,13 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
       fd_ = Adopt(existing);
       return fd_ >= 0 || Fail();
     } else {
+      const std::string* cause = OwnFileCause(existing, neverWrite_);
       CloseHandle(existing);
+      if (cause != nullptr) {
+        failure_ = *cause;
+        failed_ = true;
+        return false;
+      }
     }
   }
 

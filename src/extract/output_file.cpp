@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "dbconn/set_db_usr.h"
 #include "driver/console.h"
 #include "driver/result_codes.h"
 #include "driver/run_context.h"
@@ -9,7 +10,9 @@
 #include "extract/record_format.h"
 #include "extract/sort_lines.h"
 #include "platform/collation.h"
+#include "platform/executable_path.h"
 #include "platform/locale_env.h"
+#include "querydef/query_definition.h"
 
 namespace qj {
 
@@ -44,6 +47,12 @@ void WriteFile() {
   Trace("Str WriteFile\n");
   if (!ctx.OutputLines.empty()) {
     DownloadFile file;
+    // The run's own input files are never written, whatever path the target
+    // takes to them.
+    const std::string convertedIni = ConvertedIniPath(ctx.TargetFile);
+    const std::string queryIni = QueryIniPath(ExecutablePath(), ctx.DbSys);
+    file.NeverWrite(convertedIni, FormatMessage("ist die konvertierte Ini-Datei %s und wird nie beschrieben", {convertedIni}));
+    file.NeverWrite(queryIni, FormatMessage("ist die Abfragedefinitionsdatei %s und wird nie beschrieben", {queryIni}));
     if (!file.Open(ctx.TargetFile, ctx.ReplaceFlag == "1" ? WriteMode::Replace : WriteMode::Append)) {
       Print("Datei konnte nicht erstellt werden:\n%s\n", {ctx.TargetFile});
       ReportCause(file);

@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <thread>
 
 #include "support/e2e_fixture.h"
@@ -250,6 +251,168 @@ TEST(DownloadConcurrency, TerminationSignalsDuringTheWriteLeaveTheOldFile) {
   EXPECT_EQ(install.DnlEntries(), std::vector<std::string>{"out.txt"});
   EXPECT_EQ(ReadBlocks(ReadBytes(install.Dnl("out.txt"))).records, static_cast<size_t>(kRows));
   std::printf("[ figures  ] %d signals injected during the write, 0 bytes left behind\n", injected);
+}
+
+off_t SizeOf(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+const char kCutBackLine[] = "qjsqlexe: Datei dnl/out.txt: Rest eines abgebrochenen Laufs entfernt, auf ";
+
+// Appends killed with SIGKILL at random points of their write: before the
+// first record reaches the file or after a random stretch of it. The next run
+// (in either mode) cuts the file back first, with one line on standard error:
+// the file is always the old content followed by whole runs only.
+TEST(DownloadConcurrency, AppendsKilledAtAnyPointLeaveWholeRunsOnly) {
+  E2eInstall install;
+  UseTerminalTable(install);
+  const std::string old = "old content without a record";
+  const std::string out = install.Dnl("out.txt");
+  const std::string journal = install.Dnl(".out.txt.qjjournal");
+  WriteBytes(out, old);
+  std::mt19937 random(19);
+  int torn = 0;
+  size_t wholeRuns = 0;
+  off_t clean = static_cast<off_t>(old.size());  // the old content and the whole runs
+  bool cutBackExpected = false;
+  for (int i = 0; i < 14; ++i) {
+    SCOPED_TRACE(i);
+    Started s = Start(install, Terminal(i), "0");
+    // Every other run is killed, at a random point: once the journal has
+    // appeared or once the file has grown, after a random number of looks.
+    const bool afterGrowth = random() % 2 == 0;
+    int looks = static_cast<int>(random() % 400);
+    bool killed = false;
+    while (i % 2 == 0 && !killed && s.run->Running()) {
+      const bool reached = afterGrowth ? SizeOf(out) > clean : qjtest::FileExists(journal);
+      if (!reached || looks-- > 0) continue;
+      // Stopped, the run is killed only while it is writing: its journal is
+      // there, or only part of its records.
+      if (s.run->Stop()) {
+        const off_t size = SizeOf(out);
+        killed = qjtest::FileExists(journal) || (size > clean && size < clean + static_cast<off_t>(kRows * kRecordBytes));
+        s.run->Kill(killed ? SIGKILL : SIGCONT);
+      }
+      break;
+    }
+    const auto r = s.run->Wait();
+    EXPECT_EQ(killed, r.signal == SIGKILL) << r.out << r.err;
+    if (!killed) {
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_EQ(r.err.rfind(kCutBackLine, 0) == 0, cutBackExpected) << r.err;
+      cutBackExpected = false;
+      clean += static_cast<off_t>(kRows * kRecordBytes);
+      ++wholeRuns;
+      continue;
+    }
+    ++torn;
+    // A run killed before its first record leaves only the journal: the
+    // file keeps its size, and no line is needed.
+    cutBackExpected = SizeOf(out) > clean;
+    if (random() % 3 == 0) {
+      // A replace run carries out the journal as well, before it fails at
+      // the file size limit.
+      const std::string before = ReadBytes(out);
+      qjtest::RunOptions noRoom;
+      noRoom.beforeExec = [] {
+        const rlimit rl{1, 1};
+        setrlimit(RLIMIT_FSIZE, &rl);
+      };
+      const auto replace = install.Run({"RUN", "T999", "dnl/out.txt", "1"}, "", noRoom);
+      EXPECT_EQ(replace.exitCode, 7);
+      EXPECT_EQ(replace.err.rfind(kCutBackLine, 0) == 0, cutBackExpected) << replace.err;
+      EXPECT_TRUE(ReadBytes(out) == before.substr(0, static_cast<size_t>(clean)));
+      cutBackExpected = false;
+    }
+  }
+  const std::string bytes = ReadBytes(out);
+  ASSERT_EQ(bytes.compare(0, old.size(), old), 0);
+  const Blocks blocks = ReadBlocks(bytes.substr(old.size()));
+  EXPECT_EQ(blocks.damage, "");
+  EXPECT_EQ(blocks.terminals.size(), wholeRuns);
+  EXPECT_EQ(install.DnlEntries(), std::vector<std::string>{"out.txt"});
+  EXPECT_GE(torn, 3) << "too few runs were caught writing";
+  std::printf("[ figures  ] %d of 7 appends killed while writing, %zu whole runs in the file, no torn record\n", torn,
+              wholeRuns);
+}
+
+// A killed in-place replace (the target has a second hard link) gets its old
+// content back; a killed replace of a missing target leaves no empty file: the
+// next run removes both before it writes.
+TEST(DownloadConcurrency, KilledInPlaceReplaceAndKilledCreateAreUndone) {
+  E2eInstall install;
+  UseTerminalTable(install);
+  const std::string out = install.Dnl("out.txt");
+  const std::string old(3 << 20, 'o');  // larger than the new download
+  // Stops a replace run at the point where stop() says so and kills it
+  // there; a run that ended first is tried again after reset().
+  auto killWhen = [&](const std::function<bool()>& stop, const std::function<void()>& reset) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      Started s = Start(install, "T001", "1");
+      bool killed = false;
+      while (!killed && s.run->Running()) {
+        if (stop() && s.run->Stop()) {
+          killed = stop();
+          s.run->Kill(killed ? SIGKILL : SIGCONT);
+          if (!killed) break;
+        }
+      }
+      const auto r = s.run->Wait();
+      if (killed) return true;
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      reset();
+    }
+    return false;
+  };
+
+  WriteBytes(out, old);
+  ASSERT_EQ(link(out.c_str(), install.Dnl("link.txt").c_str()), 0);
+  ASSERT_TRUE(killWhen([&] {
+    std::string head(16, '\0');
+    FILE* f = std::fopen(out.c_str(), "rb");
+    const bool read = f != nullptr && std::fread(&head[0], 1, head.size(), f) == head.size();
+    if (f != nullptr) std::fclose(f);
+    // Written over at its start, and not yet cut to the new size.
+    return read && head != old.substr(0, head.size()) &&
+           (qjtest::FileExists(install.Dnl(".out.txt.qjjournal")) || SizeOf(out) == static_cast<off_t>(old.size()));
+  }, [&] { WriteBytes(out, old); })) << "the write in place was never seen";
+  EXPECT_NE(ReadBytes(out).substr(0, 4), "oooo");
+  auto r = install.Run({"RUN", "T002", "dnl/out.txt", "0"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "qjsqlexe: Datei dnl/out.txt: alter Inhalt nach abgebrochenem Lauf wiederhergestellt\n");
+  const std::string bytes = ReadBytes(install.Dnl("link.txt"));
+  ASSERT_EQ(bytes.size(), old.size() + kRows * kRecordBytes);
+  EXPECT_EQ(bytes.compare(0, old.size(), old), 0);
+  EXPECT_EQ(ReadBlocks(bytes.substr(old.size())).terminals, std::vector<std::string>{"T002"});
+  EXPECT_EQ(install.DnlEntries(), (std::vector<std::string>{"link.txt", "out.txt"}));
+
+  ASSERT_EQ(unlink(out.c_str()), 0);
+  ASSERT_EQ(unlink(install.Dnl("link.txt").c_str()), 0);
+  // The target that carries the lock and the temporary file: the run is writing.
+  const auto writing = [&] {
+    const std::vector<std::string> names = install.DnlEntries();
+    return std::count(names.begin(), names.end(), "out.txt") == 1 &&
+           std::any_of(names.begin(), names.end(), [](const std::string& n) { return n.rfind(".out.txt.qjtmp-", 0) == 0; });
+  };
+  ASSERT_TRUE(killWhen(writing, [&] { std::remove(out.c_str()); }))
+      << "the new download was never seen";
+  EXPECT_EQ(SizeOf(out), 0);
+  // The next run fails at the file size limit: it removes the killed run's
+  // empty file first, and then its own.
+  qjtest::RunOptions noRoom;
+  noRoom.beforeExec = [] {
+    const rlimit rl{1, 1};
+    setrlimit(RLIMIT_FSIZE, &rl);
+  };
+  r = install.Run({"RUN", "T002", "dnl/out.txt", "0"}, "", noRoom);
+  EXPECT_EQ(r.exitCode, 7);
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1),
+            "qjsqlexe: Datei dnl/out.txt: von einem abgebrochenen Lauf angelegte Datei entfernt\n");
+  EXPECT_FALSE(qjtest::FileExists(out));
+  const std::vector<std::string> left = install.DnlEntries();
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].rfind(".out.txt.qjtmp-", 0), 0u) << "the killed run's temporary file, for the next replace";
 }
 
 // Standard output closed, full or a pipe without reader: the download is

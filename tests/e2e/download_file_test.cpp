@@ -4,6 +4,8 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/e2e_fixture.h"
 
@@ -111,6 +113,77 @@ TEST_F(DownloadFile, NoRowsPrintsOnlyTheCountAndLeavesTheTargetAlone) {
   EXPECT_EQ(ReadBytes(target), "KEEP");
   r = install.Run({"NONE", "T1", "dnl/new.txt", "0"});
   EXPECT_FALSE(qjtest::FileExists(install.Dnl("new.txt")));
+}
+
+// A target that is the run's own converted ini file or query definition
+// file, by its name or through a symbolic or hard link, is refused in both
+// modes: exit 7, the cause on standard error, the file untouched.
+TEST_F(DownloadFile, TheRunsOwnFilesAreNeverWritten) {
+  const std::string convertedIni = ReadBytes(install.ConvertedIniPath());
+  const std::string queryIni = ReadBytes(install.QueryIniPath());
+  ASSERT_EQ(symlink(install.QueryIniPath().c_str(), install.Dnl("query.lnk").c_str()), 0);
+  ASSERT_EQ(link(install.QueryIniPath().c_str(), install.Dnl("query.txt").c_str()), 0);
+  ASSERT_EQ(symlink("QJDNL00P.TXT", install.Dnl("ini.lnk").c_str()), 0);
+  const std::string iniCause = ": ist die konvertierte Ini-Datei dnl/QJDNL00P.TXT und wird nie beschrieben\n";
+  const std::string queryCause = ": ist die Abfragedefinitionsdatei " + install.QueryIniPath() + " und wird nie beschrieben\n";
+  const std::vector<std::pair<std::string, std::string>> targets{{"dnl/QJDNL00P.TXT", iniCause},
+                                                                 {"dnl/ini.lnk", iniCause},
+                                                                 {"bin/qjsqlexe.SQLITE.INI", queryCause},
+                                                                 {"dnl/query.lnk", queryCause},
+                                                                 {"dnl/query.txt", queryCause}};
+  // A target in bin/ finds its converted ini file there.
+  WriteBytes(install.BinDir() + "/QJDNL00P.TXT", convertedIni);
+  for (const auto& [target, cause] : targets) {
+    for (const char* flag : {"1", "0"}) {
+      SCOPED_TRACE(target + " " + flag);
+      const auto r = install.Run({"ITEMS", "T1", target, flag});
+      EXPECT_EQ(r.exitCode, 7) << r.out << r.err;
+      EXPECT_EQ(r.out, "Datei konnte nicht erstellt werden:\n" + target + "\n5 Saetze kopiert in Datei " + target + " \n");
+      EXPECT_EQ(r.err, "qjsqlexe: Datei " + target + cause);
+      EXPECT_EQ(ReadBytes(install.ConvertedIniPath()), convertedIni);
+      EXPECT_EQ(ReadBytes(install.QueryIniPath()), queryIni);
+    }
+  }
+  EXPECT_EQ(install.DnlEntries(), (std::vector<std::string>{"ini.lnk", "query.lnk", "query.txt"}));
+}
+
+// Old content larger than the memory the run may have (address-space limit),
+// written in place (the target has a second hard link): the old bytes go to
+// the journal, never to memory, and the download is written. Where no journal
+// fits either (file size limit below the old size), the run refuses to write:
+// exit 7, the file byte for byte as it was. Address-space limits do not work
+// under AddressSanitizer, which reserves terabytes.
+TEST_F(DownloadFile, OldContentBeyondTheMemoryLimitIsNeverLost) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address-space limits do not apply under AddressSanitizer";
+#endif
+  std::string old(64 << 20, 'o');
+  for (size_t i = 0; i < old.size(); i += 4099) old[i] = static_cast<char>('a' + i % 26);
+  WriteBytes(target, old);
+  ASSERT_EQ(link(target.c_str(), install.Dnl("link.txt").c_str()), 0);
+  struct Case {
+    rlim_t fileSize;
+    int exitCode;
+  };
+  for (const Case& c : {Case{32 << 20, 7}, Case{RLIM_INFINITY, 0}}) {
+    SCOPED_TRACE(c.exitCode);
+    qjtest::RunOptions limited;
+    limited.beforeExec = [c] {
+      const rlimit memory{60000 * 1024, 60000 * 1024};
+      setrlimit(RLIMIT_AS, &memory);
+      const rlimit size{c.fileSize, c.fileSize};
+      setrlimit(RLIMIT_FSIZE, &size);
+    };
+    const auto r = install.Run({"ITEMS", "T1", "dnl/out.txt", "1"}, "", limited);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    if (c.exitCode == 7) {
+      EXPECT_EQ(r.err, "qjsqlexe: Datei dnl/out.txt: Cannot allocate memory\n");
+      EXPECT_TRUE(ReadBytes(target) == old);
+    } else {
+      EXPECT_EQ(ReadBytes(install.Dnl("link.txt")), RootDownload());
+    }
+    EXPECT_EQ(install.DnlEntries(), (std::vector<std::string>{"link.txt", "out.txt"}));
+  }
 }
 
 }  // namespace
