@@ -1,13 +1,15 @@
-// Fuzzes the formatting of one field into the record line. CHAR and TXT
-// fields always take exactly their length (values cut, negative lengths as 0);
-// DEC fields take their length or end the run with FieldError; other types add
-// nothing.
+// Fuzzes the formatting of a row into the record line, through the entry a
+// run uses, one used slot reading a text column. CHAR and TXT fields always
+// take exactly their length (values cut, negative lengths as 0); DEC fields
+// take their length or end the run with FieldError naming the slot; any
+// other type adds nothing.
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "dbconn/column_value.h"
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "extract/record_format.h"
@@ -30,6 +32,20 @@ size_t TrimmedSize(std::string_view value) {
   return end - begin;
 }
 
+// A row of one text column.
+class OneColumn : public qj::RowSource {
+ public:
+  explicit OneColumn(std::string_view bytes) {
+    value_.kind = qj::ValueKind::Text;
+    value_.bytes.assign(bytes);
+  }
+  int ColumnCount() override { return 1; }
+  const qj::ColumnValue& Column(int) override { return value_; }
+
+ private:
+  qj::ColumnValue value_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -47,21 +63,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view value(reinterpret_cast<const char*>(data) + 3, size - 3);
 
   qj::ctx.CutValues = 0;
-  qj::ctx.RecordLine = "prefix";
+  qj::ctx.Field(1) = {"F", type, length, qj::FieldKindOf(type)};
+  OneColumn row(value);
   try {
-    qj::FormatField(value, length, type);
-  } catch (const qj::FieldError&) {
+    qj::FormatRecordFrom(row);
+  } catch (const qj::FieldError& error) {
     Check(type == "DEC");
     Check(static_cast<int64_t>(TrimmedSize(value)) > length);
-    Check(qj::ctx.RecordLine == "prefix");
+    Check(std::string_view(error.what()).substr(0, 13) == "Feld FELD01: ");
     return 0;
   }
-  const std::string& line = qj::ctx.RecordLine;
-  Check(line.compare(0, 6, "prefix") == 0);
-  const size_t added = line.size() - 6;
+  const size_t added = qj::ctx.RecordLine.size();
   const size_t width = length > 0 ? static_cast<size_t>(length) : 0;
   if (type == "CHAR" || type == "TXT") {
     Check(added == width);
+    Check((err.empty()) == (qj::ctx.CutValues == 0));
   } else if (type == "DEC") {
     Check(static_cast<int64_t>(TrimmedSize(value)) <= length || (length <= 0 && TrimmedSize(value) == 0));
     Check(added == width);

@@ -8,7 +8,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${QJ_GTEST_SOURCE} ${CMAKE_CURRENT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(qj_test_support STATIC support/test_bytes.cpp support/test_files_win.cpp)
+add_library(qj_test_support STATIC support/random_records.cpp support/test_bytes.cpp support/test_files_win.cpp)
 target_include_directories(qj_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(qj_test_support PUBLIC qjcore gtest PRIVATE qj_warnings)
 

@@ -7,6 +7,13 @@ namespace qj {
 
 RunContext ctx;
 
+FieldKind FieldKindOf(std::string_view type) {
+  if (type == "CHAR") return FieldKind::Char;
+  if (type == "DEC") return FieldKind::Dec;
+  if (type == "TXT") return FieldKind::Txt;
+  return FieldKind::Unknown;
+}
+
 RunContext::RunContext() = default;
 RunContext::~RunContext() = default;
 RunContext::RunContext(RunContext&&) noexcept = default;

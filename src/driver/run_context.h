@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dbconn/converted_ini.h"
@@ -18,11 +19,20 @@ class ValueTextFormatter;
 
 constexpr int kFieldSlots = 30;
 
+// What a slot's type text asks for. The text is compared byte for byte
+// after the load's upper-casing: "CHAR", "DEC" and "TXT" are keywords, any
+// other text ("CHAR ", "DECIMAL", the empty text) is Unknown, and such a
+// slot reads its column but adds nothing to the record.
+enum class FieldKind : uint8_t { Unknown, Char, Dec, Txt };
+
+FieldKind FieldKindOf(std::string_view type);
+
 // One output field slot: a non-empty name puts the slot in use.
 struct FieldDefinition {
   std::string Name;
-  std::string Type;
+  std::string Type;  // the FTYPnn text as loaded
   int32_t Length = 0;
+  FieldKind Kind = FieldKind::Unknown;  // Type, parsed once when the section loads
 };
 
 struct RunContext {

@@ -8,6 +8,7 @@
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
+#include "platform/locale_env.h"
 #include "platform/process_setup.h"
 #include "platform/text_encoding.h"
 #include "platform/text_util.h"
@@ -40,7 +41,10 @@ bool IsTraceSwitch(std::string word) {
 }
 
 // One row pass: run the working statement and turn every row into a record.
+// A long download's sort keys are computed on the second core while the
+// rows are fetched; the sort at the end takes them.
 void RowPass(const RunSteps& steps) {
+  ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate));
   ctx.ResultCode = steps.ReadFirst(ctx.TerminalName);
   Trace("Str ReadNext Schleife\n");
   while (ctx.ResultCode == 0) {

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <system_error>
+
+#include "extract/sort_keys_beside.h"
+#include "extract/weight_table_sort.h"
 #include "platform/huge_pages.h"
 
 namespace qj {
@@ -13,15 +17,23 @@ namespace {
 // when added. A line longer than a block gets a block of its own size.
 constexpr size_t kBlockBytes = size_t{4} << 20;
 
+// Lines handed to the second thread at a time: one lock per this many lines.
+constexpr size_t kHandOverLines = 8192;
+
 }  // namespace
 
 void LineList::BlockDeleter::operator()(char* block) const { std::free(block); }
+
+LineList::LineList() = default;
+LineList::~LineList() = default;
+LineList::LineList(LineList&&) noexcept = default;
+LineList& LineList::operator=(LineList&&) noexcept = default;
 
 LineList::LineList(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) Add(line);
 }
 
-void LineList::Add(std::string_view line) {
+void LineList::AddBytes(std::string_view line) {
   if (line.size() > room_) {
     const size_t bytes = HugePagesRounded(line.size() > kBlockBytes ? line.size() : kBlockBytes);
     blocks_.emplace_back(static_cast<char*>(AllocateHugePages(bytes)));
@@ -32,6 +44,37 @@ void LineList::Add(std::string_view line) {
   refs_.push_back(Ref{free_, line.size()});
   free_ += line.size();
   room_ -= line.size();
+}
+
+void LineList::ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines) {
+  if (nextHandOver_ != SIZE_MAX || beside_) return;
+  besideLocale_ = collationLocale;
+  nextHandOver_ = startLines > refs_.size() ? startLines : refs_.size();
+}
+
+void LineList::HandOver() {
+  if (!beside_) {
+    try {
+      beside_ = std::make_unique<SortKeysBeside>(besideLocale_);
+    } catch (const std::system_error&) {
+      nextHandOver_ = SIZE_MAX;  // no second thread: the sort computes its keys at the end
+      return;
+    }
+  }
+  beside_->HandOver(refs_.data() + handedOver_, refs_.size() - handedOver_);
+  handedOver_ = refs_.size();
+  nextHandOver_ = refs_.size() + kHandOverLines;
+}
+
+std::unique_ptr<WeightTableSort> LineList::TakeSortKeys() {
+  nextHandOver_ = SIZE_MAX;
+  if (!beside_) return nullptr;
+  beside_->HandOver(refs_.data() + handedOver_, refs_.size() - handedOver_);
+  handedOver_ = refs_.size();
+  std::unique_ptr<WeightTableSort> sort = beside_->Finish();
+  beside_.reset();
+  if (sort && sort->size() != refs_.size()) return nullptr;
+  return sort;
 }
 
 std::vector<std::string> LineList::Strings() const {

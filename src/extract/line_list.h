@@ -2,7 +2,8 @@
 // The output lines of a run: the records' bytes back to back in large
 // blocks, and one reference per line in the order of the list. Adding a
 // line allocates nothing but a new block now and then, and reordering the
-// list moves references, never bytes.
+// list moves references, never bytes. A long list can have the sort keys of
+// its lines computed on a second thread while lines are still being added.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,14 @@
 
 namespace qj {
 
+class SortKeysBeside;
+class WeightTableSort;
+
+// From this many lines on, a list whose keys are asked for beside computes
+// them on a second thread: the sort of such a list takes the weight table
+// (weight_table_sort.h), whose building then also happens beside.
+constexpr size_t kSortKeysBesideLines = 50000;
+
 class LineList {
  public:
   // Where one line's bytes lie.
@@ -22,10 +31,28 @@ class LineList {
     std::string_view View() const { return {data, size}; }
   };
 
-  LineList() = default;
+  LineList();
   explicit LineList(const std::vector<std::string>& lines);
+  ~LineList();
+  LineList(LineList&&) noexcept;
+  LineList& operator=(LineList&&) noexcept;
 
-  void Add(std::string_view line);
+  void Add(std::string_view line) {
+    AddBytes(line);
+    if (refs_.size() >= nextHandOver_) HandOver();
+  }
+
+  // Once the list holds startLines lines, the sort keys of its lines are
+  // computed on a second thread by the collation of the locale named, while
+  // more lines are added. The sort must then be by that same collation; it
+  // takes the keys (TakeSortKeys). Asking again changes nothing.
+  void ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines = kSortKeysBesideLines);
+
+  // The keys computed beside, complete for every line of the list, and the
+  // end of the second thread; nullptr when there are none (never started,
+  // no weight table, no thread to be had). Lines added afterwards get no
+  // keys beside.
+  std::unique_ptr<WeightTableSort> TakeSortKeys();
 
   size_t size() const { return refs_.size(); }
   bool empty() const { return refs_.empty(); }
@@ -47,10 +74,21 @@ class LineList {
   };
   using Block = std::unique_ptr<char[], BlockDeleter>;
 
+  void AddBytes(std::string_view line);
+  // Starts the second thread or hands it the lines added since the last time.
+  void HandOver();
+
   std::vector<Block> blocks_;
   char* free_ = nullptr;  // the unused rest of the newest block
   size_t room_ = 0;
   std::vector<Ref> refs_;
+
+  // The keys beside: the locale asked for, the size at which Add next
+  // hands over lines (never without a request), the lines handed over.
+  std::string besideLocale_;
+  size_t nextHandOver_ = SIZE_MAX;
+  size_t handedOver_ = 0;
+  std::unique_ptr<SortKeysBeside> beside_;
 };
 
 }  // namespace qj

@@ -4,6 +4,7 @@
 
 #include "dbconn/data_module.h"
 #include "driver/console.h"
+#include "driver/database_text.h"
 #include "driver/run_context.h"
 #include "extract/value_text.h"
 #include "platform/text_util.h"
@@ -20,9 +21,6 @@ std::string SlotName(int slot) {
   return name;
 }
 
-// Text before a message: "Feld FELDnn: " for a slot, nothing without one.
-std::string SlotPrefix(int slot) { return slot > 0 ? "Feld " + SlotName(slot) + ": " : std::string(); }
-
 std::string_view Trimmed(std::string_view value) {
   auto kept = [](char c) { return static_cast<unsigned char>(c) > 32; };
   const auto first = std::find_if(value.begin(), value.end(), kept);
@@ -31,11 +29,14 @@ std::string_view Trimmed(std::string_view value) {
   return value.substr(static_cast<size_t>(first - value.begin()), static_cast<size_t>(last - first));
 }
 
+// The warning names the slot with its field name and the record by its
+// number in the run, the one being formatted now.
 void NoteCut(int slot, size_t valueLength, size_t fieldLength) {
   ++ctx.CutValues;
   if (ctx.CutValues > kCutWarningsShown) return;
-  Console::Err(FormatMessage("qjsqlexe: Warnung: %sWert mit %i Bytes auf %i Bytes gekuerzt\n",
-                             {SlotPrefix(slot), static_cast<int64_t>(valueLength),
+  Console::Err(FormatMessage("qjsqlexe: Warnung: Feld %s (%s), Satz %i: Wert mit %i Bytes auf %i Bytes gekuerzt\n",
+                             {SlotName(slot), DatabaseText(ctx.Field(slot).Name),
+                              static_cast<int64_t>(ctx.RecordCount) + 1, static_cast<int64_t>(valueLength),
                               static_cast<int64_t>(fieldLength)}));
 }
 
@@ -50,23 +51,28 @@ void AppendBlankFilled(int slot, std::string_view value, size_t length, std::str
   out.append(length - value.size(), ' ');
 }
 
-void FormatSlotField(int slot, std::string_view value, int32_t length, std::string_view type) {
-  const size_t width = length > 0 ? static_cast<size_t>(length) : 0;
-  std::string& out = ctx.RecordLine;
-  // The type is compared byte for byte: "char" or "CHAR " is no keyword.
-  if (type == "CHAR") {
-    AppendBlankFilled(slot, Trimmed(value), width, out);
-  } else if (type == "TXT") {
-    AppendBlankFilled(slot, value, width, out);
-  } else if (type == "DEC") {
-    const std::string_view number = Trimmed(value);
-    if (number.size() > width) {
-      throw FieldError(FormatMessage("%sDEC-Wert mit %i Stellen passt nicht in %i Stellen",
-                                     {SlotPrefix(slot), static_cast<int64_t>(number.size()),
-                                      static_cast<int64_t>(width)}));
+void FormatSlotField(int slot, const FieldDefinition& field, std::string_view value, std::string& out) {
+  const size_t width = field.Length > 0 ? static_cast<size_t>(field.Length) : 0;
+  switch (field.Kind) {
+    case FieldKind::Char:
+      AppendBlankFilled(slot, Trimmed(value), width, out);
+      return;
+    case FieldKind::Txt:
+      AppendBlankFilled(slot, value, width, out);
+      return;
+    case FieldKind::Dec: {
+      const std::string_view number = Trimmed(value);
+      if (number.size() > width) {
+        throw FieldError(FormatMessage("Feld %s: DEC-Wert mit %i Stellen passt nicht in %i Stellen",
+                                       {SlotName(slot), static_cast<int64_t>(number.size()),
+                                        static_cast<int64_t>(width)}));
+      }
+      out.append(width - number.size(), '0');
+      out.append(number);
+      return;
     }
-    out.append(width - number.size(), '0');
-    out.append(number);
+    case FieldKind::Unknown:
+      return;
   }
 }
 
@@ -82,10 +88,6 @@ class QueryRow : public RowSource {
 
 }  // namespace
 
-void FormatField(std::string_view value, int32_t length, const std::string& type) {
-  FormatSlotField(0, value, length, type);
-}
-
 void FormatRecordFrom(RowSource& row) {
   ctx.RecordLine.clear();
   std::string& text = ctx.FieldText;
@@ -99,11 +101,11 @@ void FormatRecordFrom(RowSource& row) {
     }
     const ColumnValue& value = row.Column(slot - 1);
     if (value.kind == ValueKind::Text) {
-      FormatSlotField(slot, value.bytes, field.Length, field.Type);
+      FormatSlotField(slot, field, value.bytes, ctx.RecordLine);
     } else {
       text.clear();
       AppendValueText(value, text);
-      FormatSlotField(slot, text, field.Length, field.Type);
+      FormatSlotField(slot, field, text, ctx.RecordLine);
     }
   }
 }

@@ -12,13 +12,12 @@
 
 namespace qj {
 
-// Builds RecordLine from the current row of Qry1 by the field definitions.
-// Reads ctx.dm1->Qry1, ctx.Fields; writes ctx.RecordLine, ctx.FieldText,
+// Builds RecordLine from the current row of Qry1 by the field definitions
+// (each slot's parsed Kind and its Length).
+// Reads ctx.dm1->Qry1, ctx.Fields, ctx.RecordCount (the record formatted is
+// number RecordCount + 1 of the run); writes ctx.RecordLine, ctx.FieldText,
 // ctx.CutValues, ctx.ValueTexts.
 void FormatRecord();
-
-// Appends one formatted field to RecordLine.
-void FormatField(std::string_view value, int32_t length, const std::string& type);
 
 // The columns of one row, by 0-based index. Qry1 is the source of a run;
 // tests give rows of their own.
@@ -41,7 +40,8 @@ class FieldError : public std::runtime_error {
 };
 
 // "CHAR" and "TXT" values longer than their field are cut to the field length;
-// the first ten cuts of a run are reported on standard error one by one. Once
+// the first ten cuts of a run are reported on standard error one by one, each
+// naming the slot, its field name and the record's number. Once
 // all rows are formatted, this prints one line with the total when there were
 // more than ten. Reads ctx.CutValues.
 void ReportCutValueCount();

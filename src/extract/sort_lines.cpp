@@ -23,7 +23,14 @@ LineSortKeys::LineSortKeys(const LineList& lines, const Collation& collation) {
 }
 
 void SortLines(LineList& lines, const Collation& collation, SortKeyKind kind) {
+  // Keys computed beside are those of the weight table, which orders the
+  // lines exactly as the collator's keys do.
+  const std::unique_ptr<WeightTableSort> beside = lines.TakeSortKeys();
   if (lines.size() < 2) return;
+  if (beside && kind != SortKeyKind::CollatorKeys) {
+    beside->Sort(lines);
+    return;
+  }
   if (kind == SortKeyKind::WeightTable || (kind == SortKeyKind::Automatic && lines.size() >= kWeightTableLines)) {
     if (SortByWeightTable(lines, collation)) return;
   }

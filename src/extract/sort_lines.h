@@ -85,7 +85,9 @@ void QuickSortOrder(Order& order, ptrdiff_t lo, ptrdiff_t hi, const Compare& com
 // collator allows one (weight_table_sort.h), the collator's keys otherwise.
 enum class SortKeyKind { Automatic, CollatorKeys, WeightTable };
 
-// Sorts the lines by the collation.
+// Sorts the lines by the collation; keys computed beside
+// (LineList::ComputeSortKeysBeside, by this same collation) are used unless
+// kind asks for the collator's keys.
 void SortLines(LineList& lines, const Collation& collation,
                SortKeyKind kind = SortKeyKind::Automatic);
 

@@ -43,7 +43,7 @@ struct HugePageAllocator {
   friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
   friend bool operator!=(const HugePageAllocator&, const HugePageAllocator&) { return false; }
 };
-using Entries = std::vector<PrefixEntry, HugePageAllocator<PrefixEntry>>;
+using EntryVector = std::vector<PrefixEntry, HugePageAllocator<PrefixEntry>>;
 
 // Runs work(begin, end) over 0..count, the first half on a second thread.
 template <typename Work>
@@ -79,7 +79,7 @@ uint64_t BigEndianWord(const uint8_t* bytes) {
 // of one partition are seldom of equal size, and a handful of them keeps
 // both cores busy. The order is exactly that of the sort on one thread.
 template <typename Compare>
-void QuickSortOnTwoCores(Entries& entries, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare, int levels) {
+void QuickSortOnTwoCores(EntryVector& entries, ptrdiff_t lo, ptrdiff_t hi, const Compare& compare, int levels) {
   if (levels == 0 || hi - lo < kParallelGrain) {
     QuickSortOrder(entries, lo, hi, compare);
     return;
@@ -101,31 +101,67 @@ void QuickSortOnTwoCores(Entries& entries, ptrdiff_t lo, ptrdiff_t hi, const Com
   if (lower.joinable()) lower.join();
 }
 
+void FillEntry(const CollationTable& weights, const LineList::Ref& line, size_t index, PrefixEntry& e) {
+  uint8_t prefix[kPrefixWords * 8];
+  weights.PrimaryPrefix(line.View(), prefix, sizeof prefix);
+  for (size_t w = 0; w < kPrefixWords; ++w) e.prefix[w] = BigEndianWord(prefix + 8 * w);
+  e.data = line.data;
+  e.size = static_cast<uint32_t>(line.size);
+  e.index = static_cast<uint32_t>(index);
+}
+
+// Whether entries can hold count more lines after the first before.
+bool EntriesHold(const LineList::Ref* lines, size_t count, size_t before) {
+  if (count > kMostLines - before) return false;
+  for (size_t i = 0; i < count; ++i) {
+    if (lines[i].size > kMostLines) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-bool SortByWeightTable(LineList& lines, const Collation& collation) {
-  std::vector<LineList::Ref>& refs = lines.Refs();
-  if (refs.size() > kMostLines) return false;
-  for (const LineList::Ref& line : refs) {
-    if (line.size > kMostLines) return false;
-  }
-  const std::unique_ptr<CollationTable> table = CollationTable::Build(collation.Icu());
-  if (!table) return false;
+struct WeightTableSort::Entries {
+  EntryVector entries;
+};
 
-  Entries entries(refs.size());
-  const CollationTable& weights = *table;
-  OnTwoCores(refs.size(), [&weights, &refs, &entries](size_t begin, size_t end) {
-    uint8_t prefix[kPrefixWords * 8];
-    for (size_t i = begin; i < end; ++i) {
-      const LineList::Ref& line = refs[i];
-      weights.PrimaryPrefix(line.View(), prefix, sizeof prefix);
-      PrefixEntry& e = entries[i];
-      for (size_t w = 0; w < kPrefixWords; ++w) e.prefix[w] = BigEndianWord(prefix + 8 * w);
-      e.data = line.data;
-      e.size = static_cast<uint32_t>(line.size);
-      e.index = static_cast<uint32_t>(i);
-    }
+WeightTableSort::WeightTableSort(std::unique_ptr<CollationTable> table)
+    : table_(std::move(table)), entries_(std::make_unique<Entries>()) {}
+
+WeightTableSort::~WeightTableSort() = default;
+
+std::unique_ptr<WeightTableSort> WeightTableSort::For(const Collation& collation) {
+  std::unique_ptr<CollationTable> table = CollationTable::Build(collation.Icu());
+  if (!table) return nullptr;
+  return std::unique_ptr<WeightTableSort>(new WeightTableSort(std::move(table)));
+}
+
+size_t WeightTableSort::size() const { return entries_->entries.size(); }
+
+bool WeightTableSort::Add(const LineList::Ref* lines, size_t count) {
+  EntryVector& entries = entries_->entries;
+  const size_t first = entries.size();
+  if (!EntriesHold(lines, count, first)) return false;
+  entries.resize(first + count);
+  for (size_t i = 0; i < count; ++i) FillEntry(*table_, lines[i], first + i, entries[first + i]);
+  return true;
+}
+
+bool WeightTableSort::AddOnTwoCores(const std::vector<LineList::Ref>& lines) {
+  EntryVector& entries = entries_->entries;
+  const size_t first = entries.size();
+  if (!EntriesHold(lines.data(), lines.size(), first)) return false;
+  entries.resize(first + lines.size());
+  const CollationTable& weights = *table_;
+  OnTwoCores(lines.size(), [&weights, &lines, &entries, first](size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) FillEntry(weights, lines[i], first + i, entries[first + i]);
   });
+  return true;
+}
+
+void WeightTableSort::Sort(LineList& lines) {
+  EntryVector& entries = entries_->entries;
+  const CollationTable& weights = *table_;
   const auto compare = [&weights](const PrefixEntry& a, const PrefixEntry& b) {
     for (size_t w = 0; w < kPrefixWords; ++w) {
       if (a.prefix[w] != b.prefix[w]) return a.prefix[w] < b.prefix[w] ? -1 : 1;
@@ -135,7 +171,14 @@ bool SortByWeightTable(LineList& lines, const Collation& collation) {
     return weights.Compare(std::string_view(a.data, a.size), std::string_view(b.data, b.size));
   };
   QuickSortOnTwoCores(entries, 0, static_cast<ptrdiff_t>(entries.size()) - 1, compare, kParallelLevels);
+  std::vector<LineList::Ref>& refs = lines.Refs();
   for (size_t k = 0; k < entries.size(); ++k) refs[k] = LineList::Ref{entries[k].data, entries[k].size};
+}
+
+bool SortByWeightTable(LineList& lines, const Collation& collation) {
+  const std::unique_ptr<WeightTableSort> sort = WeightTableSort::For(collation);
+  if (!sort || !sort->AddOnTwoCores(lines.Refs())) return false;
+  sort->Sort(lines);
   return true;
 }
 

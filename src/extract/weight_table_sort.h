@@ -7,6 +7,8 @@
 // same results.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,10 +17,46 @@
 
 namespace qj {
 
+class CollationTable;
+
 // From this many lines on, building the weight table (some 50 ms with its
 // check against the collator) costs less than the collator's sort keys, and
 // a second thread pays for itself.
 constexpr size_t kWeightTableLines = 50000;
+
+// The sort of a list through a weight table, in two steps: the entries of
+// the lines (their key prefixes) are added in list order, in as many pieces
+// as the caller likes and on whichever thread it likes; Sort then orders
+// the list by them.
+class WeightTableSort {
+ public:
+  // The sort by the collation's weight table; nullptr when it has none.
+  static std::unique_ptr<WeightTableSort> For(const Collation& collation);
+  ~WeightTableSort();
+  WeightTableSort(const WeightTableSort&) = delete;
+  WeightTableSort& operator=(const WeightTableSort&) = delete;
+
+  // Adds the entries of the next lines of the list. False, with nothing
+  // added, when the list grows beyond what an entry can hold (4 G lines or a
+  // line of 4 GB): such a list sorts by the collator's keys.
+  bool Add(const LineList::Ref* lines, size_t count);
+  // Adds the entries of all lines at once, half of them on a second thread.
+  bool AddOnTwoCores(const std::vector<LineList::Ref>& lines);
+
+  // Lines whose entries are added.
+  size_t size() const;
+
+  // Sorts the lines; the entries must be those of exactly these lines, in
+  // list order.
+  void Sort(LineList& lines);
+
+ private:
+  struct Entries;
+  explicit WeightTableSort(std::unique_ptr<CollationTable> table);
+
+  std::unique_ptr<CollationTable> table_;
+  std::unique_ptr<Entries> entries_;
+};
 
 // Sorts the lines through the weight table of the collation. False, with
 // the lines untouched, when the collation has no weight table.

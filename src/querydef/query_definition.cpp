@@ -81,6 +81,7 @@ int GetIniValues(const std::string& sectionName) {
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
     ctx.Field(slot).Type = profile.ReadText(sectionName, NumberedKey("FTYP", slot, 2), "");
     UpperCaseAscii(ctx.Field(slot).Type);
+    ctx.Field(slot).Kind = FieldKindOf(ctx.Field(slot).Type);
   }
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
     const std::string key = NumberedKey("FLEN", slot, 2);

@@ -80,8 +80,8 @@ TEST_F(DownloadFile, ByteExactSortedDownloadInEveryLocaleAndMode) {
   expected.replace(180, 61, "x\r\ny     000010,333333333333333 2/29/2000 2/29/2000 11:59:59 ");
   EXPECT_EQ(ReadBytes(target), expected);
   EXPECT_EQ(r.err,
-            "qjsqlexe: Warnung: Feld FELD05: Wert mit 20 Bytes auf 19 Bytes gekuerzt\n"
-            "qjsqlexe: Warnung: Feld FELD05: Wert mit 21 Bytes auf 19 Bytes gekuerzt\n");
+            "qjsqlexe: Warnung: Feld FELD05 (STAMP), Satz 1: Wert mit 20 Bytes auf 19 Bytes gekuerzt\n"
+            "qjsqlexe: Warnung: Feld FELD05 (STAMP), Satz 4: Wert mit 21 Bytes auf 19 Bytes gekuerzt\n");
 }
 
 // The file size limit is passed with SIGXFSZ at its default (which would end

@@ -119,7 +119,7 @@ TEST_P(Encoding, CutLinesLongStatementsAndOversizedLengthsAreWarned) {
   EXPECT_EQ(full999.err,
             "qjsqlexe: Warnung: Sektion FULL: Anweisung reicht bis SQL999, weitere Zeilen werden nicht gelesen\n"
             "qjsqlexe: Warnung: Sektion FULL: FLEN02 = 70000 ist groesser als 65535 und ungueltig, Feldlaenge 0\n"
-            "qjsqlexe: Warnung: Feld FELD02: Wert mit 2 Bytes auf 0 Bytes gekuerzt\n");
+            "qjsqlexe: Warnung: Feld FELD02 (NR), Satz 1: Wert mit 2 Bytes auf 0 Bytes gekuerzt\n");
   EXPECT_EQ(full999.out, "1 Saetze kopiert in Datei dnl/full.txt \n");
   EXPECT_EQ(ReadBytes(install.Dnl("full.txt")), Cp1252("Özkan "));
 }

@@ -91,7 +91,7 @@ TEST(PostgresRun, TypeTableGivesTheExpectedForms) {
   auto r = install.Run({"TYPES", "T1", "dnl/types.txt", "1"}, "de_DE.UTF-8");
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(r.out + r.err, "5 Saetze kopiert in Datei dnl/types.txt \n"
-                           "qjsqlexe: Warnung: Feld FELD12: Wert mit 22 Bytes auf 19 Bytes gekuerzt\n");
+                           "qjsqlexe: Warnung: Feld FELD12 (TZ), Satz 4: Wert mit 22 Bytes auf 19 Bytes gekuerzt\n");
   const std::vector<size_t> widths = {1, 10, 6, 11, 20, 19, 8, 6, 13, 8, 22, 19, 1, 2200, 700};
   std::string longBin;
   for (int i = 0; i < 1100; ++i) longBin += "AB";

@@ -49,6 +49,11 @@ class FakeRow : public qj::RowSource {
   std::vector<int> reads_;
 };
 
+// A slot as the section load leaves it: the type text and its parsed kind.
+qj::FieldDefinition Slot(const std::string& name, const std::string& type, int32_t length) {
+  return {name, type, length, qj::FieldKindOf(type)};
+}
+
 class RecordFormat : public qjtest::RunContextTest {
  protected:
   void SetUp() override { qj::Console::CaptureForTest(&out_, &err_); }
@@ -57,7 +62,7 @@ class RecordFormat : public qjtest::RunContextTest {
   std::string Format(const std::vector<std::pair<std::string, int32_t>>& slots, FakeRow& row) {
     for (auto& f : ctx.Fields) f = qj::FieldDefinition();
     for (size_t i = 0; i < slots.size(); ++i) {
-      if (slots[i].first != "-") ctx.Field(static_cast<int>(i + 1)) = {"F", slots[i].first, slots[i].second};
+      if (slots[i].first != "-") ctx.Field(static_cast<int>(i + 1)) = Slot("F", slots[i].first, slots[i].second);
     }
     ctx.RecordLine = "stale";
     qj::FormatRecordFrom(row);
@@ -86,8 +91,8 @@ TEST_F(RecordFormat, SlotRules) {
 }
 
 TEST_F(RecordFormat, SlotsReadTheirOwnColumnWhateverTheName) {
-  ctx.Field(1) = {"KUNDE", "CHAR", 2};
-  ctx.Field(3) = {"0", "CHAR", 2};
+  ctx.Field(1) = Slot("KUNDE", "CHAR", 2);
+  ctx.Field(3) = Slot("0", "CHAR", 2);
   FakeRow row({Txt("A"), Txt("B"), Txt("C")});
   qj::FormatRecordFrom(row);
   EXPECT_EQ(ctx.RecordLine, "A C ");
@@ -104,20 +109,65 @@ TEST_F(RecordFormat, DecimalFieldRules) {
 }
 
 TEST_F(RecordFormat, OverlongTextIsCutWithAtMostTenWarnings) {
-  const std::string cuts =
-      "qjsqlexe: Warnung: Feld FELD01: Wert mit 5 Bytes auf 3 Bytes gekuerzt\n"
-      "qjsqlexe: Warnung: Feld FELD02: Wert mit 4 Bytes auf 2 Bytes gekuerzt\n"
-      "qjsqlexe: Warnung: Feld FELD03: Wert mit 1 Bytes auf 0 Bytes gekuerzt\n";
+  // The record number is the one the run is formatting: one more than the
+  // records counted so far.
+  const auto cuts = [](int record) {
+    const std::string satz = ", Satz " + std::to_string(record) + ": ";
+    return "qjsqlexe: Warnung: Feld FELD01 (F)" + satz + "Wert mit 5 Bytes auf 3 Bytes gekuerzt\n"
+           "qjsqlexe: Warnung: Feld FELD02 (F)" + satz + "Wert mit 4 Bytes auf 2 Bytes gekuerzt\n"
+           "qjsqlexe: Warnung: Feld FELD03 (F)" + satz + "Wert mit 1 Bytes auf 0 Bytes gekuerzt\n";
+  };
   FakeRow row({Txt("  ABCDE "), Txt(" xyz"), Txt("q")});
   EXPECT_EQ(Format({{"CHAR", 3}, {"TXT", 2}, {"TXT", -1}}, row), "ABC x");
-  EXPECT_EQ(err_, cuts);
+  EXPECT_EQ(err_, cuts(1));
   qj::ReportCutValueCount();  // ten or fewer: every cut was already named
-  EXPECT_EQ(err_, cuts);
-  for (int i = 0; i < 22; ++i) qj::FormatRecordFrom(row);
-  EXPECT_EQ(err_, cuts + cuts + cuts + cuts.substr(0, cuts.find('\n') + 1));
+  EXPECT_EQ(err_, cuts(1));
+  for (int i = 0; i < 22; ++i) {
+    ctx.RecordCount = i + 1;
+    qj::FormatRecordFrom(row);
+  }
+  const std::string fourth = cuts(4);
+  EXPECT_EQ(err_, cuts(1) + cuts(2) + cuts(3) + fourth.substr(0, fourth.find('\n') + 1));
   err_.clear();
   qj::ReportCutValueCount();
   EXPECT_EQ(err_, "qjsqlexe: Warnung: insgesamt 69 Werte auf ihre Feldlaenge gekuerzt\n");
+}
+
+// The field name is database text: it reaches the console in the locale's
+// character set, like the statement and the engine's messages.
+TEST_F(RecordFormat, CutWarningNamesTheFieldInTheConsoleCharacterSet) {
+  ctx.Field(2) = Slot("GR\xD6\xDF" "E", "TXT", 1);
+  ctx.RecordCount = 16;
+  FakeRow row({kNull, Txt("ab")});
+  {
+    const qjtest::ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
+    qj::FormatRecordFrom(row);
+  }
+  {
+    const qjtest::ScopedEnv locale("LC_ALL", "de_DE.ISO-8859-1");
+    qj::FormatRecordFrom(row);
+  }
+  EXPECT_EQ(ctx.RecordLine, "a");
+  EXPECT_EQ(err_,
+            "qjsqlexe: Warnung: Feld FELD02 (GR\xC3\x96\xC3\x9F" "E), Satz 17: Wert mit 2 Bytes auf 1 Bytes gekuerzt\n"
+            "qjsqlexe: Warnung: Feld FELD02 (GR\xD6\xDF" "E), Satz 17: Wert mit 2 Bytes auf 1 Bytes gekuerzt\n");
+}
+
+// The kind parsed at the load decides, not the type text: a slot whose kind
+// disagrees with its text formats by its kind.
+TEST_F(RecordFormat, TheParsedKindDecides) {
+  ctx.Field(1) = {"A", "CHAR", 3, qj::FieldKind::Unknown};
+  ctx.Field(2) = {"B", "xyz", 3, qj::FieldKind::Dec};
+  FakeRow row({Txt("a"), Txt("7")});
+  qj::FormatRecordFrom(row);
+  EXPECT_EQ(ctx.RecordLine, "007");
+  EXPECT_EQ(row.Reads(), "11");
+  EXPECT_EQ(qj::FieldKindOf("CHAR"), qj::FieldKind::Char);
+  EXPECT_EQ(qj::FieldKindOf("DEC"), qj::FieldKind::Dec);
+  EXPECT_EQ(qj::FieldKindOf("TXT"), qj::FieldKind::Txt);
+  for (const char* other : {"char", "CHAR ", " DEC", "DECIMAL", "TX", ""}) {
+    EXPECT_EQ(qj::FieldKindOf(other), qj::FieldKind::Unknown) << other;
+  }
 }
 
 TEST_F(RecordFormat, FailuresNameTheSlot) {

@@ -139,4 +139,18 @@ TEST_F(GetIniValuesTest, MissingFileLoadsSingleBlankAndResetEmptiesEverySlot) {
   EXPECT_EQ(ctx.StatementTemplate, " ");
 }
 
+// The type text is parsed once, at the load: after the upper-casing, byte for
+// byte, so a blank or a longer word leaves the slot without a kind.
+TEST_F(GetIniValuesTest, FieldKindsAreParsedFromTheUpperCasedType) {
+  qjtest::WriteBytes(path_, "[K]\nSQL001=SELECT 1\nFELD01=a\nFTYP01=Char\nFELD02=b\nFTYP02=dec\nFELD03=c\nFTYP03=TXT\n"
+                            "FELD04=d\nFTYP04=CHAR X\nFELD05=e\nFTYP05=DECIMAL\nFELD06=f\n");
+  for (int slot = 1; slot <= qj::kFieldSlots; ++slot) ctx.Field(slot).Kind = qj::FieldKind::Txt;
+  qj::ResetDefinitions();
+  EXPECT_EQ(Statement("K"), " SELECT 1 ");
+  const qj::FieldKind expected[] = {qj::FieldKind::Char, qj::FieldKind::Dec, qj::FieldKind::Txt,
+                                    qj::FieldKind::Unknown, qj::FieldKind::Unknown, qj::FieldKind::Unknown};
+  for (int slot = 1; slot <= 6; ++slot) EXPECT_EQ(ctx.Field(slot).Kind, expected[slot - 1]) << slot;
+  for (int slot = 7; slot <= qj::kFieldSlots; ++slot) EXPECT_EQ(ctx.Field(slot).Kind, qj::FieldKind::Unknown) << slot;
+}
+
 }  // namespace
