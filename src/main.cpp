@@ -31,11 +31,7 @@ int ReportConsoleFailure(int code) {
 // line breaks. It may carry database text (an engine message, a field name),
 // which goes out in the locale's character set; the tool's own texts are ASCII.
 int AbnormalEnd(std::string_view cp1252) {
-  std::string what = qj::DatabaseText(cp1252);
-  for (char& c : what) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  qj::Console::Err("qjsqlexe: " + what + "\n");
+  qj::ErrorLine(qj::DatabaseText(cp1252));
   qj::Console::Flush();
   return ReportConsoleFailure(qj::kExitAbnormalEnd);
 }

@@ -22,6 +22,8 @@ std::string TextModeContents(std::string_view bytes) {
   return text;
 }
 
+long FindSeparator(std::string_view line, char c, int n);
+
 // Reads lines like a line reader with a fixed buffer: at most `limit` bytes,
 // stopping after a line end; the rest of a longer line is the next line.
 class LineReader {
@@ -30,6 +32,7 @@ class LineReader {
 
   bool Read(size_t limit, std::string_view& line) {
     if (pos_ >= text_.size()) return false;
+    if (pos_ > 0 && text_[pos_ - 1] == '\n') ++lineNumber_;
     size_t end = pos_;
     while (end < text_.size() && end - pos_ < limit) {
       if (text_[end++] == '\n') break;
@@ -39,10 +42,30 @@ class LineReader {
     return true;
   }
 
+  // The 1-based line of the file where the last read started.
+  size_t LineNumber() const { return lineNumber_; }
+
  private:
   std::string_view text_;
   size_t pos_ = 0;
+  size_t lineNumber_ = 1;
 };
+
+// A header line names file, group and header text: at least two ";".
+bool IsHeaderShaped(std::string_view header) { return FindSeparator(header, ';', 2) != FindSeparator(header, ';', 1); }
+
+// An entry line starts with its number: blanks, an optional sign, a digit.
+bool StartsWithNumber(std::string_view entry) {
+  size_t i = 0;
+  while (i < entry.size() && (entry[i] == ' ' || entry[i] == '\t')) ++i;
+  if (i < entry.size() && (entry[i] == '+' || entry[i] == '-')) ++i;
+  return i < entry.size() && entry[i] >= '0' && entry[i] <= '9';
+}
+
+std::string WithoutLineEnd(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  return std::string(line);
+}
 
 // Position of the n-th occurrence of c; of the last one when there are fewer;
 // -1 when there is none.
@@ -109,16 +132,43 @@ int32_t ReadNumberText(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view headerText, std::string_view key,
-                                    int32_t number) {
+ConvertedIniFile ConvertedIniFile::Parse(std::string_view fileBytes) {
+  ConvertedIniFile file;
   const std::string text = StoredTextAsCp1252(TextModeContents(fileBytes));
   LineReader reader(text);
   std::string_view header, entry;
-  while (reader.Read(kHeaderLineLimit, header) && reader.Read(kEntryLineLimit, entry)) {
-    ConvertedRecord record = CutRecord(header, entry);
+  while (reader.Read(kHeaderLineLimit, header)) {
+    const size_t headerLine = reader.LineNumber();
+    if (!reader.Read(kEntryLineLimit, entry)) break;
+    if (file.misshapen_.LineNumber == 0) {
+      if (!IsHeaderShaped(header)) {
+        file.misshapen_ = MisshapenLine{headerLine, WithoutLineEnd(header), true};
+      } else if (!StartsWithNumber(entry)) {
+        file.misshapen_ = MisshapenLine{reader.LineNumber(), WithoutLineEnd(entry), false};
+      }
+    }
+    file.records_.push_back(CutRecord(header, entry));
+  }
+  return file;
+}
+
+ConvertedRecord ConvertedIniFile::Find(std::string_view headerText, std::string_view key, int32_t number) const {
+  for (const ConvertedRecord& record : records_) {
     if (Matches(record, headerText, key, number)) return record;
   }
   return {};
+}
+
+const ConvertedRecord* ConvertedIniFile::FindKey(std::string_view key) const {
+  for (const ConvertedRecord& record : records_) {
+    if (record.Key == key) return &record;
+  }
+  return nullptr;
+}
+
+ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view headerText, std::string_view key,
+                                    int32_t number) {
+  return ConvertedIniFile::Parse(fileBytes).Find(headerText, key, number);
 }
 
 void LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,

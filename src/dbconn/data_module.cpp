@@ -31,8 +31,15 @@ bool TDatabase::Connected() const { return connection_ != nullptr; }
 
 void TDatabase::Open() {
   if (connection_) return;
+  if (!failure_.empty()) throw EConnectionError(failure_);
   auto connection = std::make_unique<OdbcConnection>();
-  connection->Connect(ConnectTargetFromParams(Params, AliasName));
+  try {
+    connection->Connect(ConnectTargetFromParams(Params, AliasName));
+  } catch (const EDatabaseError& error) {
+    failure_ = error.Records();
+    if (failure_.empty()) failure_.push_back(DiagnosticRecord{"08001", 0, "Verbindung nicht moeglich"});
+    throw EConnectionError(failure_);
+  }
   connection_ = std::move(connection);
 }
 

@@ -36,12 +36,17 @@ class TDatabase {
   // "ODBC DSN=" (the alias when missing or empty) names a data source, or is a
   // complete connection string when it holds "="; user and password come from
   // "USER NAME=" and "PASSWORD=". Never prompts; stays open until destruction.
+  // A connection that cannot be opened raises EConnectionError; the failure
+  // is remembered and every later call raises it again without a new login,
+  // so that a dead server costs one login timeout per run.
   void Open();
+  bool ConnectionFailed() const { return !failure_.empty(); }
 
   OdbcConnection& Connection();
 
  private:
   std::unique_ptr<OdbcConnection> connection_;
+  std::vector<DiagnosticRecord> failure_;
 };
 
 class TQuery {

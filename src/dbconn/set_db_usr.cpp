@@ -2,8 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
 
 #include "dbconn/connect_login.h"
 #include "dbconn/converted_ini.h"
@@ -14,6 +18,7 @@
 #include "driver/run_context.h"
 #include "driver/result_codes.h"
 #include "platform/directory_separators.h"
+#include "platform/locale_env.h"
 #include "platform/text_util.h"
 
 namespace qj {
@@ -22,14 +27,43 @@ namespace {
 
 constexpr std::string_view kConvertedIniName = "QJDNL00P.TXT";
 
-// Only a file counts: a directory (or anything else) of that name does not.
-bool FileExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+constexpr const char* kParameterKeys[] = {"DB_SYSTEM", "DATABASE", "LOGIN", "PASS"};
+
+// The path as the user can find it: relative to the working directory made
+// absolute, so that a message tells a misplaced file from a missing directory.
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
 }
 
-std::string LookUp(const char* key, const std::string& path) {
-  LookupConvertedValue("", key, 0, path);
+// Reads the converted ini file. Only a readable file counts: a directory (or
+// anything else) of that name does not. On failure `why` says what is wrong.
+bool ReadConvertedIni(const std::string& path, FileBytes& file, std::string& why) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    why = errno == ENOENT ? "nicht vorhanden" : std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    why = "ist ein Verzeichnis";
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    why = "ist keine Datei";
+    return false;
+  }
+  errno = 0;
+  file = ReadWholeFile(path);
+  if (!file.opened) {
+    why = std::string("nicht lesbar: ") + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+std::string LookUp(const ConvertedIniFile& file, const char* key) {
+  ctx.LookupResult = file.Find("", key, 0);
   return ctx.LookupResult.Value;
 }
 
@@ -45,15 +79,33 @@ int SetDbUsr() {
   if (!ctx.dm1) throw std::logic_error("SetDbUsr: the data module has not been created");
 
   const std::string path = ConvertedIniPath(ctx.TargetFile);
-  if (!FileExists(path)) {
+  FileBytes bytes;
+  std::string why;
+  if (!ReadConvertedIni(path, bytes, why)) {
     Print("Konvertierte Ini-Datei nicht gefunden");
+    ErrorLine("Konvertierte Ini-Datei " + AbsolutePath(path) + " " + why);
     return kExitConvertedIniMissing;
   }
+  // The file is read once; the lookups work on its records.
+  const ConvertedIniFile file = ConvertedIniFile::Parse(bytes.bytes);
+  if (const MisshapenLine* line = file.FirstMisshapen()) {
+    ErrorLine("Warnung: " + AbsolutePath(path) + " Zeile " + std::to_string(line->LineNumber) + ": '" + DatabaseText(line->Text) +
+            (line->IsHeader ? "' ist keine Kopfzeile (Datei;Gruppe;Text)" : "' ist keine Eintragszeile (Nummer;Schluessel;Wert)") +
+            ", die Zeilen ab hier sind falsch gepaart");
+  }
 
-  ctx.DbSys = LookUp("DB_SYSTEM", path);
-  const std::string dbName = LookUp("DATABASE", path);
-  const std::string dbUsr = LookUp("LOGIN", path);
-  const std::string dbPwd = LookUp("PASS", path);
+  // A LOCALE record fixes the locale of every download of this directory.
+  // Only its own record answers: one that matches every lookup (an empty
+  // header text, number 0) must not make a database value the locale.
+  if (const ConvertedRecord* locale = file.FindKey("LOCALE")) {
+    FixLocale(locale->Value, "LOCALE in " + AbsolutePath(path));
+  }
+  if (ctx.TraceMode) ErrorLine("Gebietsschema " + LocaleSummary());
+
+  ctx.DbSys = LookUp(file, "DB_SYSTEM");
+  const std::string dbName = LookUp(file, "DATABASE");
+  const std::string dbUsr = LookUp(file, "LOGIN");
+  const std::string dbPwd = LookUp(file, "PASS");
 
   Trace(" DB-Informationen:\n");
   Trace("  DbSys = '%s'\n", {DatabaseText(ctx.DbSys)});
@@ -64,6 +116,15 @@ int SetDbUsr() {
 
   if (dbUsr.empty() || dbPwd.empty() || ctx.DbSys.empty() || dbName.empty()) {
     ShowErrorFrame({"Fehler beim Ermitteln der Datenbankparameter\n", "Quelle: '..\\..\\FILES\\VELMORANT.INI'\n"});
+    const std::string* values[] = {&ctx.DbSys, &dbName, &dbUsr, &dbPwd};
+    std::string missing;
+    int count = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      if (!values[i]->empty()) continue;
+      if (count++ > 0) missing += ", ";
+      missing += kParameterKeys[i];
+    }
+    ErrorLine(AbsolutePath(path) + ": Datenbankparameter " + missing + (count > 1 ? " fehlen oder sind leer" : " fehlt oder ist leer"));
     return kExitDbParameterMissing;
   }
 
@@ -75,6 +136,8 @@ int SetDbUsr() {
       const std::string line = "Der Wert von " + unsafe + " ist fuer den ODBC-Treiber nicht zulaessig\n";
       ShowErrorFrame({line, "(';', '{', '}' oder Leerzeichen am Anfang oder Ende)\n",
                       "Quelle: '..\\..\\FILES\\VELMORANT.INI'\n"});
+      ErrorLine(AbsolutePath(path) + ": der Wert von " + unsafe +
+              " enthaelt ';', '{', '}' oder Leerzeichen am Rand, die der ODBC-Treiber nicht sicher annimmt");
       return kExitDbParameterMissing;
     }
   }

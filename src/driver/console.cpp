@@ -81,6 +81,16 @@ void Print(std::string_view format, std::initializer_list<FormatArg> args) {
   }
 }
 
+void ErrorLine(std::string_view text) {
+  std::string line = "qjsqlexe: ";
+  line.append(text);
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  line += '\n';
+  Console::Err(line);
+}
+
 void Trace(std::string_view format, std::initializer_list<FormatArg> args) {
   if (ctx.TraceMode) Print(format, args);
 }

@@ -49,6 +49,10 @@ class Console {
 // A message text with its arguments, on standard output.
 void Print(std::string_view format, std::initializer_list<FormatArg> args = {});
 
+// One diagnostic line on standard error: "qjsqlexe: " and the text, whose
+// line breaks (engine messages, values read from files) become blanks.
+void ErrorLine(std::string_view text);
+
 // A trace line: printed only while the trace switch is on.
 void Trace(std::string_view format, std::initializer_list<FormatArg> args = {});
 

@@ -46,6 +46,21 @@ void ShowUsage() {
   Print("\n");
 }
 
+void ShowHelp() {
+  ShowBanner();
+  ShowUsage();
+  Print("Optionales 5. Wort: /D = jeden Schritt protokollieren\n");
+  Print("\n");
+  Print("Exitcodes: 0 fertig, 1 und 2 Befehlszeile, 3 Abbruch, 4 Sektion abgeschaltet,\n");
+  Print("5 Datenbankparameter fehlt, 6 Anweisung abgelehnt, 7 Datei nicht geschrieben,\n");
+  Print("8 Ausgabe nicht geschrieben, 9 keine Verbindung zur Datenbank,\n");
+  Print("99 konvertierte Ini-Datei nicht gefunden, 128 + Signal beim Schreiben beendet\n");
+  Print("\n");
+  Print("Ausfuehrlich: man qjsqlexe\n");
+}
+
+void ShowVersion() { Print("qjsqlexe " QJ_VERSION "\n"); }
+
 void ShowErrorFrame(std::initializer_list<std::string_view> messageLines) {
   ShowBanner();
   for (std::string_view line : messageLines) Print(line);

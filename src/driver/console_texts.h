@@ -12,6 +12,10 @@ inline constexpr std::string_view kOwnerNotice = "Copyright (c) 2026 the qjsqlex
 
 void ShowBanner();
 void ShowUsage();
+// "--help": the banner, the usage text, the trace switch and the exit codes.
+void ShowHelp();
+// "--version": the tool's name and version on one line.
+void ShowVersion();
 
 // Banner, the message lines, one empty line and the usage text.
 void ShowErrorFrame(std::initializer_list<std::string_view> messageLines);

@@ -16,6 +16,9 @@ enum ExitCode : int {
   kExitDownloadNotWritten = 7,
   // Console output could not be written; the download file is as the run left it.
   kExitConsoleNotWritten = 8,
+  // The connection to the database could not be opened: no statement ran.
+  // A batch job may try again later, unlike after a rejected statement.
+  kExitConnectionFailed = 9,
   kExitConvertedIniMissing = 99,
   // A termination signal ended the run: this base plus the signal number.
   kExitSignalBase = 128,

@@ -2,6 +2,7 @@
 
 #include "dbconn/data_module.h"
 #include "extract/value_text.h"
+#include "querydef/query_definition.h"
 
 namespace qj {
 

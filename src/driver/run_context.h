@@ -16,6 +16,7 @@ namespace qj {
 
 class Tdm1;
 class ValueTextFormatter;
+struct QueryIniFile;
 
 constexpr int kFieldSlots = 30;
 
@@ -56,6 +57,9 @@ struct RunContext {
   std::string DbSys;
   ConvertedRecord LookupResult;
 
+  // The query definition file, read once per run.
+  std::unique_ptr<QueryIniFile> QueryIni;
+
   // Statement and field layout.
   std::string StatementTemplate;
   std::string WorkingStatement;
@@ -88,6 +92,10 @@ struct RunContext {
   // file could not be written (7).
   bool StatementRejected = false;
   bool DownloadNotWritten = false;
+  // The connection could not be opened (9); it ranks between 7 and 6. Set by
+  // any statement of the run, the company list's included: no statement can
+  // run after it.
+  bool ConnectionFailed = false;
 
   // The data module with the connection component and the query Qry1.
   std::unique_ptr<Tdm1> dm1;

@@ -97,6 +97,7 @@ int RunSequence(const std::vector<std::string>& args, const RunSteps& steps) {
 
   ctx.ResultCode = steps.SetDbUsr();
   if (ctx.ResultCode != 0) return ctx.ResultCode;
+  LoadQueryIni();
 
   // The company list's result is stored and not tested: a run without
   // companies goes on with an empty list.
@@ -126,6 +127,7 @@ int RunSequence(const std::vector<std::string>& args, const RunSteps& steps) {
   Print("%i Saetze kopiert in Datei %s \n", {ctx.RecordCount, ctx.TargetFile});
 
   if (ctx.DownloadNotWritten) return kExitDownloadNotWritten;
+  if (ctx.ConnectionFailed) return kExitConnectionFailed;
   if (ctx.StatementRejected) return kExitStatementRejected;
   return kExitDone;
 }
@@ -134,6 +136,12 @@ int RunMain(int argc, char** argv) {
   PrepareProcess();
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  // Only as the one word: any other command line keeps its meaning.
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+    args[0] == "--help" ? ShowHelp() : ShowVersion();
+    Console::Flush();
+    return kExitDone;
+  }
   const int code = RunSequence(args);
   Console::Flush();
   return code;

@@ -1,5 +1,6 @@
 #include "extract/query_exec.h"
 
+#include "dbconn/connect_login.h"
 #include "dbconn/data_module.h"
 #include "dbconn/db_error.h"
 #include "driver/console.h"
@@ -22,10 +23,28 @@ void TraceStep(std::string_view line) {
   PauseMilliseconds(kPauseMilliseconds);
 }
 
+// The engine's message on one line of standard error, so that it stays
+// where standard output goes nowhere.
+void ErrLine(const std::string& text, const EDatabaseError& error) {
+  ErrorLine(text + ": " + DatabaseText(error.what()));
+}
+
 // The report of an engine error: the step, the statement as the query holds
-// it (ending in CR LF) and the engine's message.
+// it (ending in CR LF) and the engine's message. A connection that cannot be
+// opened is named once a run with its data source, passwords masked; every
+// other failure is a rejected statement.
 void ReportEngineError(std::string_view step, const EDatabaseError& error) {
-  ctx.StatementRejected = true;
+  if (dynamic_cast<const EConnectionError*>(&error) != nullptr) {
+    if (!ctx.ConnectionFailed) {
+      ErrLine("Verbindung zur Datenquelle '" + DatabaseText(MaskedConnectionString(ctx.dm1->VELMORANT.AliasName)) +
+                  "' nicht moeglich",
+              error);
+    }
+    ctx.ConnectionFailed = true;
+  } else {
+    ctx.StatementRejected = true;
+    ErrLine("Anweisung abgelehnt (DB " + std::string(step) + ")", error);
+  }
   Print("Exception bei DB %s\n%s%s\n\n", {step, DatabaseText(ctx.dm1->Qry1.Text()), DatabaseText(error.what())});
 }
 

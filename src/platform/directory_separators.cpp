@@ -4,4 +4,6 @@ namespace qj {
 
 const char* DirectorySeparators() { return "/"; }
 
+const char* SystemConfigDirectory() { return "/etc/qjsqlexe/"; }
+
 }  // namespace qj

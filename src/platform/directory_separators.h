@@ -8,4 +8,9 @@ namespace qj {
 // "/" is an ordinary character in these rules.
 const char* DirectorySeparators();
 
+// The directory of the system's configuration where the query definition
+// file is looked for when none lies beside the executable, with its
+// separator at the end; empty where the system keeps none.
+const char* SystemConfigDirectory();
+
 }  // namespace qj

@@ -4,4 +4,7 @@ namespace qj {
 
 const char* DirectorySeparators() { return "\\:"; }
 
+// The query definition file lies beside the executable only.
+const char* SystemConfigDirectory() { return ""; }
+
 }  // namespace qj

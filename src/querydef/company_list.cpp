@@ -17,7 +17,7 @@ namespace {
 int CollectCompanies(const std::string& section, const std::string& terminal) {
   ctx.CompanyCount = 0;
   ResetDefinitions();
-  const int loaded = GetIniValues(section);
+  const int loaded = LoadCompanySection(section);
   if (loaded != 0) return loaded;
 
   // The company statement gets no company substitution: a "$parm02" in it

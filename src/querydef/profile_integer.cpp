@@ -55,16 +55,17 @@ std::optional<int32_t> ConvertProfileInteger(std::string_view text) {
   return ConvertDecimal(text);
 }
 
-int32_t ProfileInteger(std::string_view text, int32_t defaultValue) {
-  std::optional<int32_t> value;
+std::optional<int32_t> ReadProfileInteger(std::string_view text) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     std::string replaced = "$";
     replaced.append(text.substr(2));
-    value = ConvertProfileInteger(replaced);
-  } else {
-    value = ConvertProfileInteger(text);
+    return ConvertProfileInteger(replaced);
   }
-  return value.value_or(defaultValue);
+  return ConvertProfileInteger(text);
+}
+
+int32_t ProfileInteger(std::string_view text, int32_t defaultValue) {
+  return ReadProfileInteger(text).value_or(defaultValue);
 }
 
 }  // namespace qj

@@ -15,8 +15,11 @@ namespace qj {
 std::optional<int32_t> ConvertProfileInteger(std::string_view text);
 
 // The integer read of a value: a text longer than two characters that starts
-// with "0x" or "0X" has these two replaced by "$" first; a text that does not
-// convert gives the default.
+// with "0x" or "0X" has these two replaced by "$" first; nothing when the
+// text does not convert.
+std::optional<int32_t> ReadProfileInteger(std::string_view text);
+
+// The integer read of a value, or the default when it does not convert.
 int32_t ProfileInteger(std::string_view text, int32_t defaultValue);
 
 }  // namespace qj

@@ -50,6 +50,7 @@ std::string_view NextLine(std::string_view bytes, size_t& pos) {
 
 ProfileFile ProfileFile::Parse(std::string_view fileBytes) {
   ProfileFile profile;
+  profile.found_ = true;
   // A UTF-8 file is taken apart as it is (every character that structures
   // it is ASCII) and each name and value converted on its own, so that the
   // characters Windows-1252 cannot hold are counted per value.
@@ -63,7 +64,7 @@ ProfileFile ProfileFile::Parse(std::string_view fileBytes) {
 
   // Entries go into the current section; none before the first section
   // line, and none into a section whose name appeared before.
-  Entries* current = nullptr;
+  Section* current = nullptr;
   size_t pos = 0;
   while (pos < bytes.size()) {
     const std::string_view line = Trim(NextLine(bytes, pos));
@@ -81,7 +82,8 @@ ProfileFile ProfileFile::Parse(std::string_view fileBytes) {
     value.text = text(Unquote(Trim(line.substr(equals + 1))), value.replaced);
     value.cut = value.text.size() > kMaxValueBytes;
     if (value.cut) value.text.resize(kMaxValueBytes);
-    current->try_emplace(FoldCase(text(Trim(line.substr(0, equals)), ignored)), std::move(value));
+    std::string name = text(Trim(line.substr(0, equals)), ignored);
+    if (current->entries.try_emplace(FoldCase(name), std::move(value)).second) current->keys.push_back(std::move(name));
   }
   return profile;
 }
@@ -95,8 +97,15 @@ ProfileFile ProfileFile::Load(const std::string& path) {
 const ProfileFile::Value* ProfileFile::Find(std::string_view section, std::string_view key) const {
   const auto s = sections_.find(FoldCase(section));
   if (s == sections_.end()) return nullptr;
-  const auto k = s->second.find(FoldCase(key));
-  return k == s->second.end() ? nullptr : &k->second;
+  const auto k = s->second.entries.find(FoldCase(key));
+  return k == s->second.entries.end() ? nullptr : &k->second;
+}
+
+bool ProfileFile::HasSection(std::string_view section) const { return sections_.count(FoldCase(section)) != 0; }
+
+std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
+  const auto s = sections_.find(FoldCase(section));
+  return s == sections_.end() ? std::vector<std::string>() : s->second.keys;
 }
 
 std::string ProfileFile::ReadText(std::string_view section, std::string_view key,

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace qj {
 
@@ -32,6 +33,8 @@ class ProfileFile {
   static ProfileFile Parse(std::string_view bytes);
   // Reads and parses the file; a missing or unreadable file gives an empty profile.
   static ProfileFile Load(const std::string& path);
+  // Whether Load read the file (Parse always counts as read).
+  bool Found() const { return found_; }
 
   // The value of a key, or the default when the section or key is missing.
   std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const;
@@ -42,6 +45,10 @@ class ProfileFile {
   // How many characters of the key's value a UTF-8 file held that
   // Windows-1252 cannot hold: each became "?".
   size_t ReplacedCharacters(std::string_view section, std::string_view key) const;
+  bool HasSection(std::string_view section) const;
+  // The keys of a section as written, each once, in the order of their first
+  // line; empty for a missing section.
+  std::vector<std::string> Keys(std::string_view section) const;
 
  private:
   struct Value {
@@ -49,10 +56,15 @@ class ProfileFile {
     bool cut = false;
     size_t replaced = 0;
   };
+  struct Section {
+    // Key names folded to ASCII lower case.
+    std::unordered_map<std::string, Value> entries;
+    std::vector<std::string> keys;
+  };
   const Value* Find(std::string_view section, std::string_view key) const;
-  using Entries = std::unordered_map<std::string, Value>;
-  // Section and key names folded to ASCII lower case.
-  std::unordered_map<std::string, Entries> sections_;
+  // Section names folded to ASCII lower case.
+  std::unordered_map<std::string, Section> sections_;
+  bool found_ = false;
 };
 
 }  // namespace qj

@@ -1,5 +1,6 @@
 #include "querydef/query_definition.h"
 
+#include <memory>
 
 #include "driver/console.h"
 #include "driver/database_text.h"
@@ -8,6 +9,7 @@
 #include "platform/directory_separators.h"
 #include "platform/executable_path.h"
 #include "platform/text_util.h"
+#include "querydef/profile_integer.h"
 #include "querydef/profile_reader.h"
 
 namespace qj {
@@ -19,7 +21,7 @@ constexpr int kLastStatementLine = 999;
 constexpr int32_t kMaxFieldLength = 65535;
 
 void Warn(const std::string& section, const std::string& text) {
-  Console::Err("qjsqlexe: Warnung: Sektion " + DatabaseText(section) + ": " + text + "\n");
+  ErrorLine("Warnung: Sektion " + DatabaseText(section) + ": " + text);
 }
 
 // "SQL001" or "FELD07": the prefix and the number with the given digits.
@@ -29,7 +31,101 @@ std::string NumberedKey(const char* prefix, int number, size_t digits) {
   return key;
 }
 
+int LoadFromProfile(const ProfileFile& profile, const std::string& sectionName, bool requested);
+
+// Whether the key is the prefix and exactly `digits` digits numbering 1 to last.
+bool IsNumberedKey(std::string key, const char* prefix, size_t digits, int last) {
+  UpperCaseAscii(key);
+  const std::string_view head(prefix);
+  if (key.size() != head.size() + digits || key.compare(0, head.size(), head) != 0) return false;
+  int number = 0;
+  for (size_t i = head.size(); i < key.size(); ++i) {
+    if (key[i] < '0' || key[i] > '9') return false;
+    number = number * 10 + (key[i] - '0');
+  }
+  return number >= 1 && number <= last;
+}
+
+// Statement lines past SQL999 count as known: the statement's own warning
+// names them when it reaches that far.
+bool IsKnownKey(const std::string& key) {
+  return IsNumberedKey(key, "SQL", 3, kLastStatementLine) || IsNumberedKey(key, "SQL", 4, 9999) || IsNumberedKey(key, "FELD", 2, kFieldSlots) ||
+         IsNumberedKey(key, "FTYP", 2, kFieldSlots) || IsNumberedKey(key, "FLEN", 2, kFieldSlots);
+}
+
+void WarnUnknownKeys(const ProfileFile& profile, const std::string& section) {
+  for (const std::string& key : profile.Keys(section)) {
+    if (!IsKnownKey(key)) Warn(section, "unbekannter Schluessel " + DatabaseText(key));
+  }
+}
+
+// A used slot whose type adds nothing, or whose length is no number, gives
+// a field the layout's author did not mean.
+void WarnSlotLayout(const ProfileFile& profile, const std::string& section) {
+  for (int slot = 1; slot <= kFieldSlots; ++slot) {
+    const FieldDefinition& field = ctx.Field(slot);
+    if (field.Name.empty()) continue;
+    const std::string name = NumberedKey("FELD", slot, 2) + " (" + DatabaseText(field.Name) + ")";
+    const std::string typeKey = NumberedKey("FTYP", slot, 2);
+    if (field.Type.empty()) {
+      Warn(section, typeKey + " fehlt; " + name + " bleibt leer");
+    } else if (field.Type != "CHAR" && field.Type != "DEC" && field.Type != "TXT") {
+      Warn(section, typeKey + " = '" + DatabaseText(field.Type) + "' ist keiner der Typen CHAR, DEC, TXT; " + name +
+                        " bleibt leer");
+    }
+    const std::string lengthKey = NumberedKey("FLEN", slot, 2);
+    const std::string length = profile.ReadText(section, lengthKey, "");
+    if (length.empty()) {
+      Warn(section, lengthKey + " fehlt; " + name + " hat die Laenge 0");
+    } else if (!ReadProfileInteger(length)) {
+      Warn(section, lengthKey + " = '" + DatabaseText(length) + "' ist keine Zahl; " + name + " hat die Laenge 0");
+    }
+  }
+}
+
+// Loads a section from the run's file, or reads the file for this load
+// alone when the run has not read it.
+int LoadSection(const std::string& sectionName, bool requested) {
+  std::unique_ptr<QueryIniFile> own;
+  const QueryIniFile* file = ctx.QueryIni.get();
+  if (file == nullptr) {
+    own = std::make_unique<QueryIniFile>(FindQueryIni(ExecutablePath(), ctx.DbSys));
+    file = own.get();
+  }
+  const ProfileFile& profile = file->Profile;
+  if (requested && !profile.Found()) {
+    ErrorLine("Abfragedefinitionsdatei " + file->Path + " nicht gefunden oder nicht lesbar" +
+              (file->ConfigPath.empty() ? "" : " (auch nicht " + file->ConfigPath + ")") + ", Sektion " +
+              DatabaseText(sectionName));
+  } else if (requested && !profile.HasSection(sectionName)) {
+    ErrorLine("Sektion " + DatabaseText(sectionName) + " fehlt in " + file->Path);
+  }
+  WarnUnknownKeys(profile, sectionName);
+  return LoadFromProfile(profile, sectionName, requested);
+}
+
 }  // namespace
+
+QueryIniFile FindQueryIni(const std::string& executablePath, const std::string& dbSys) {
+  QueryIniFile file;
+  file.Path = QueryIniPath(executablePath, dbSys);
+  file.Profile = ProfileFile::Load(file.Path);
+  const std::string directory = SystemConfigDirectory();
+  if (file.Profile.Found() || directory.empty()) return file;
+  const std::string name = file.Path.substr(DirectoryPart(file.Path, DirectorySeparators()).size());
+  file.ConfigPath = directory + name;
+  ProfileFile config = ProfileFile::Load(file.ConfigPath);
+  if (config.Found()) {
+    file.Path = file.ConfigPath;
+    file.ConfigPath.clear();
+    file.Profile = std::move(config);
+  }
+  return file;
+}
+
+void LoadQueryIni() {
+  ctx.QueryIni = std::make_unique<QueryIniFile>(FindQueryIni(ExecutablePath(), ctx.DbSys));
+}
 
 std::string QueryIniPath(const std::string& executablePath, const std::string& dbSys) {
   std::string path = executablePath;
@@ -43,11 +139,15 @@ void ResetDefinitions() {
   ctx.RecordCount = 0;
 }
 
-int GetIniValues(const std::string& sectionName) {
+int GetIniValues(const std::string& sectionName) { return LoadSection(sectionName, true); }
+
+int LoadCompanySection(const std::string& sectionName) { return LoadSection(sectionName, false); }
+
+namespace {
+
+int LoadFromProfile(const ProfileFile& profile, const std::string& sectionName, bool requested) {
   ctx.StatementTemplate.clear();
   Trace("Str GetIniValues\n");
-
-  const ProfileFile profile = ProfileFile::Load(QueryIniPath(ExecutablePath(), ctx.DbSys));
 
   // Each line adds a blank and its text; the first empty line adds its blank
   // and ends the statement. A section using every key up to SQL999 ends
@@ -92,9 +192,12 @@ int GetIniValues(const std::string& sectionName) {
     }
     ctx.Field(slot).Length = length;
   }
+  if (requested) WarnSlotLayout(profile, sectionName);
 
   Trace("End GetIniValues\n");
   return 0;
 }
+
+}  // namespace
 
 }  // namespace qj

@@ -21,6 +21,28 @@ TEST(CommandLine, NoArgumentsPrintsFrameAndExits1) {
   EXPECT_EQ(r.err, "");
 }
 
+// --help and --version as the one word answer and exit 0; anywhere else, or
+// with another word, they are ordinary words.
+TEST(CommandLine, HelpAndVersionAsTheOnlyWord) {
+  auto r = RunProgram({"--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  // The frame without a message is banner, one empty line and usage.
+  std::string bannerAndUsage = Frame("");
+  bannerAndUsage.erase(bannerAndUsage.find("\nBefehlsformat"), 1);
+  EXPECT_EQ(r.out.rfind(bannerAndUsage, 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("9 keine Verbindung zur Datenbank"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+  r = RunProgram({"--version"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "qjsqlexe 1.0.0\n");
+  EXPECT_EQ(r.err, "");
+  r = RunProgram({"--help", "x"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, Frame("Falsche Anzahl Parameter\n"));
+  r = RunProgram({"--version", "T1", "out.txt", "2"});
+  EXPECT_EQ(r.exitCode, 2);
+}
+
 TEST(CommandLine, CountIsTestedBeforeFlagAndThreeWordsNeverTrace) {
   auto r = RunProgram({"SECT", "T1", "out.txt"});
   EXPECT_EQ(r.exitCode, 1);

@@ -73,6 +73,7 @@ TEST_F(GetIniValuesTest, StatementLinesAreJoinedUpToTheFirstEmptyOne) {
   EXPECT_EQ(Statement("FULL"), full + " ");
   EXPECT_EQ(out_, "");
   EXPECT_EQ(err_,
+            "qjsqlexe: Sektion MISSING fehlt in " + path_ + "\n"
             "qjsqlexe: Warnung: Sektion LONG: SQL001 auf 2047 Bytes gekuerzt\n"
             "qjsqlexe: Warnung: Sektion FULL: Anweisung reicht bis SQL999, weitere Zeilen werden nicht gelesen\n");
 }
@@ -91,11 +92,11 @@ TEST_F(GetIniValuesTest, LengthsBeyond65535AreRefused) {
 // A file written in UTF-8, with or without byte order mark, holds the same
 // Windows-1252 texts as one written in Windows-1252.
 TEST_F(GetIniValuesTest, Utf8FilesGiveWindows1252Texts) {
-  const std::string section = "[K\xC3\xB6ln]\nSQL001=WHERE city = 'K\xC3\xB6ln \xE2\x82\xAC'\nFELD01=gr\xC3\xB6\xC3\x9F" "e\nFLEN01=4\n";
+  const std::string section = "[K\xC3\xB6ln]\nSQL001=WHERE city = 'K\xC3\xB6ln \xE2\x82\xAC'\nFELD01=gr\xC3\xB6\xC3\x9F" "e\nFTYP01=char\nFLEN01=4\n";
   for (const std::string& file : {section, "\xEF\xBB\xBF" + section, qj::Utf8ToCp1252(section)}) {
     qjtest::WriteBytes(path_, file);
     EXPECT_EQ(Statement("K\xF6ln"), " WHERE city = 'K\xF6ln \x80' ");
-    EXPECT_EQ(Field(1), "GR\xF6\xDF" "E||4");
+    EXPECT_EQ(Field(1), "GR\xF6\xDF" "E|CHAR|4");
   }
   EXPECT_EQ(err_, "");
   // A statement line with characters Windows-1252 cannot hold is warned about.
