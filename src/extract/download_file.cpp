@@ -152,6 +152,15 @@ bool DownloadFile::Fail() {
   return false;
 }
 
+// The failure as "<operation> <path>: <cause>", so that the line on standard
+// error tells which step failed on which file.
+bool DownloadFile::Fail(const char* operation, const std::string& path) {
+  const int error = errno;
+  if (failure_.empty()) failure_ = FormatMessage("%s %s: %s", {operation, path, std::strerror(error)});
+  failed_ = true;
+  return false;
+}
+
 bool DownloadFile::CheckSignals() {
   if (interrupted_ == 0) interrupted_ = ArrivedTerminationSignal();
   if (interrupted_ == 0) return true;
@@ -164,14 +173,25 @@ void DownloadFile::NeverWrite(const std::string& path, const std::string& cause)
   neverWrite_.emplace_back(path, cause);
 }
 
-// The run holds the lock on fd: a target that is one of the files never to
-// write is refused, and a journal that a killed run left is carried out
-// first. again: that journal removed the file the killed run had created; the
-// caller opens the path anew.
-bool DownloadFile::TakeLockedFile(int fd, const std::string& shown, bool& again) {
-  again = false;
+// Takes the run's lock on the target open at fd. Held: the path still names
+// the locked file, which is none of the files never to write, and a journal
+// that a killed run left has been carried out. Again: the caller opens the
+// path anew (a replace run put a new file there, or the journal removed the
+// file the killed run had created). Failed: a file the run created is gone
+// again.
+DownloadFile::Locking DownloadFile::TakeLockedFile(int fd, const std::string& shown) {
+  if (!LockNamedFile(fd, target_, shown)) return Locking::Again;
+  if (!CheckLockedFile(fd, shown)) {
+    if (created_) ::unlink(target_.c_str());
+    return Locking::Failed;
+  }
+  return again_ ? Locking::Again : Locking::Held;
+}
+
+bool DownloadFile::CheckLockedFile(int fd, const std::string& shown) {
+  again_ = false;
   struct stat locked {};
-  if (::fstat(fd, &locked) != 0) return Fail();
+  if (::fstat(fd, &locked) != 0) return Fail("Status von", target_);
   for (const auto& [path, cause] : neverWrite_) {
     struct stat own {};
     if (::stat(path.c_str(), &own) == 0 && SameFile(own, locked)) {
@@ -181,7 +201,10 @@ bool DownloadFile::TakeLockedFile(int fd, const std::string& shown, bool& again)
     }
   }
   if (!S_ISREG(locked.st_mode)) return true;
-  const RecoveryResult recovery = RecoverJournal(journal_, directory_, target_, locked);
+  // A file this run created, still empty, is no killed run's: another run
+  // that took the lock first and was killed would have left its records.
+  const bool fresh = created_ && locked.st_size == 0;
+  const RecoveryResult recovery = RecoverJournal(journal_, directory_, target_, locked, fresh);
   if (!recovery.ok) {
     failure_ = FormatMessage("Journal %s eines abgebrochenen Laufs nicht ausgefuehrt: %s",
                              {journal_, std::strerror(errno)});
@@ -198,7 +221,7 @@ bool DownloadFile::TakeLockedFile(int fd, const std::string& shown, bool& again)
       break;
     case Recovery::Removed:
       Console::Err(FormatMessage("qjsqlexe: Datei %s: von einem abgebrochenen Lauf angelegte Datei entfernt\n", {shown}));
-      again = true;
+      again_ = true;
       break;
     case Recovery::None:
     case Recovery::Unused:
@@ -222,8 +245,7 @@ bool DownloadFile::StartJournal(int fd) {
 // The new content is on disk: the journal goes. If it cannot go, the next
 // run would undo this one, so the run fails instead.
 bool DownloadFile::EndJournal() {
-  if (!journaled_) return true;
-  if (!RemoveJournal(journal_.c_str(), directory_.c_str())) return Fail();
+  if (journaled_ && !RemoveJournal(journal_.c_str(), directory_.c_str())) return false;
   journaled_ = false;
   return true;
 }
@@ -272,31 +294,26 @@ bool DownloadFile::OpenAppend(const std::string& shown) {
   for (int tries = 0;; ++tries) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
     created_ = fd_ >= 0;
-    if (fd_ < 0 && errno != EEXIST) return Fail();  // ENOENT here: no such directory
+    if (fd_ < 0 && errno != EEXIST) return Fail("Anlegen von", path);  // ENOENT here: no such directory
     if (fd_ < 0) fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
-    if (fd_ < 0) return Fail();
+    if (fd_ < 0) return Fail("Oeffnen von", path);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) return Fail();
+    if (::fstat(fd_, &st) != 0) return Fail("Status von", path);
     if (!S_ISREG(st.st_mode)) {
       oldSize_ = -1;
       return true;
     }
-    bool again = false;
-    if (LockNamedFile(fd_, path, shown)) {
-      if (!TakeLockedFile(fd_, shown, again)) {
-        if (created_) ::unlink(path.c_str());
-        return false;
-      }
-      if (!again) break;
-    }
+    const Locking locking = TakeLockedFile(fd_, shown);
+    if (locking == Locking::Failed) return false;
+    if (locking == Locking::Held) break;
     ::close(fd_);
     fd_ = -1;
   }
   HoldTerminationSignals();
   signalsHeld_ = true;
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) return Fail();
+  if (::fstat(fd_, &st) != 0) return Fail("Status von", path);
   oldSize_ = st.st_size;
   // Another run may have taken the lock between the create and ours and
   // written its records: then the file is no longer this run's to remove.
@@ -312,7 +329,7 @@ bool DownloadFile::OpenReplace(const std::string& path) {
     kind_ = Kind::InPlace;
     target_ = path;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd_ >= 0 || Fail();
+    return fd_ >= 0 || Fail("Oeffnen von", path);
   }
   target_ = ResolveLink(path);
   directory_ = DirectoryOf(target_);
@@ -322,29 +339,24 @@ bool DownloadFile::OpenReplace(const std::string& path) {
   for (int tries = 0;; ++tries) {
     lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     created_ = lockFd_ >= 0;
-    if (lockFd_ < 0 && errno != EEXIST) return Fail();  // ENOENT here: no such directory
+    if (lockFd_ < 0 && errno != EEXIST) return Fail("Anlegen von", target_);  // ENOENT here: no such directory
     if (lockFd_ < 0) lockFd_ = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
     // A file this user may write but not read carries the lock as well.
     if (lockFd_ < 0 && errno == EACCES) lockFd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (lockFd_ < 0 && errno == ENOENT && tries < 100) continue;  // removed between the two opens
-    if (lockFd_ < 0) return Fail();
-    bool again = false;
-    if (LockNamedFile(lockFd_, target_, path)) {
-      if (!TakeLockedFile(lockFd_, path, again)) {
-        if (created_) ::unlink(target_.c_str());
-        return false;
-      }
-      if (!again) break;
-    }
+    if (lockFd_ < 0) return Fail("Oeffnen von", target_);
+    const Locking locking = TakeLockedFile(lockFd_, path);
+    if (locking == Locking::Failed) return false;
+    if (locking == Locking::Held) break;
     ::close(lockFd_);
     lockFd_ = -1;
   }
   HoldTerminationSignals();
   signalsHeld_ = true;
-  if (::fstat(lockFd_, &st) != 0) return Fail();
+  if (::fstat(lockFd_, &st) != 0) return Fail("Status von", target_);
   created_ = created_ && st.st_size == 0;  // another run's records are not ours to remove
   // A target the user may not write stays as it is, as opening it would.
-  if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail();
+  if (!created_ && ::access(target_.c_str(), W_OK) != 0) return Fail("Schreibrecht fuer", target_);
   RemoveLeftoverTemporaries(target_);
   if (!created_ && RenameLosesIdentity(lockFd_, st, target_)) return OpenInPlace();
   // A file created only to carry the lock goes again if the run is killed.
@@ -373,13 +385,15 @@ bool DownloadFile::OpenInPlace() {
     // a plain "w" writer would.
     keptInPlace_ = false;
     fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    return fd_ >= 0 || Fail();
+    return fd_ >= 0 || Fail("Oeffnen von", target_);
   }
   struct stat st {};
+  const char* operation = "Oeffnen von";
   if (fd_ >= 0 && ::fstat(fd_, &st) == 0) {
     oldSize_ = st.st_size;
     // A file the run created has its journal already and no old content.
     if (journaled_ || StartJournal(fd_) || KeepInMemory()) return true;
+    operation = "Sichern des alten Inhalts von";
   }
   const int error = errno;
   if (fd_ >= 0) ::close(fd_);
@@ -387,7 +401,7 @@ bool DownloadFile::OpenInPlace() {
   if (created_) ::unlink(target_.c_str());
   if (created_ && journaled_) (void)EndJournal();
   errno = error;
-  return Fail();
+  return Fail(operation, target_);
 }
 
 // No journal beside the target: the old content is kept in memory, if that
@@ -422,7 +436,7 @@ bool DownloadFile::InPlaceForRoom() {
   fd_ = -1;
   const bool opened = OpenInPlace();
   const bool moved = opened && CopyBytes(temporary, 0, fd_, 0, written_) && ::lseek(fd_, written_, SEEK_SET) == written_;
-  if (opened && !moved) Fail();
+  if (opened && !moved) Fail("Umkopieren nach", target_);
   ::close(temporary);
   ::unlink(temporary_.c_str());
   temporary_.clear();
@@ -433,7 +447,9 @@ bool DownloadFile::Flush() {
   if (failed_ || !CheckSignals()) return false;
   if (!buffer_.empty()) {
     if (!WriteAll(fd_, buffer_.data(), buffer_.size())) {
-      if (kind_ != Kind::Temporary || (errno != ENOSPC && errno != EDQUOT)) return Fail();
+      if (kind_ != Kind::Temporary || (errno != ENOSPC && errno != EDQUOT)) {
+        return Fail("Schreiben von", kind_ == Kind::Temporary ? temporary_ : target_);
+      }
       if (!InPlaceForRoom()) return false;
       return Flush();
     }
@@ -450,50 +466,61 @@ bool DownloadFile::Write(std::string_view record) {
   return true;
 }
 
+// The file is open again for Abandon after a failed close or journal removal.
+bool DownloadFile::Reopen(const char* operation, const std::string& path) {
+  const int error = errno;
+  fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+  errno = error;
+  return Fail(operation, path);
+}
+
 bool DownloadFile::Finish() {
   if (!Flush()) return false;
   switch (kind_) {
     case Kind::InPlace: {
-      if (keptInPlace_ && (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0)) return Fail();
-      if (keptInPlace_ && (!CheckSignals() || !EndJournal())) return false;
-      if (::close(fd_) != 0) {
-        fd_ = keptInPlace_ ? ::open(target_.c_str(), O_WRONLY | O_CLOEXEC) : -1;
-        return Fail();
+      if (!keptInPlace_) {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 || Fail("Schliessen von", target_);
       }
+      if (::ftruncate(fd_, written_) != 0) return Fail("Kuerzen von", target_);
+      if (::fsync(fd_) != 0) return Fail("fsync von", target_);
+      if (!CheckSignals()) return false;
+      if (::close(fd_) != 0) return Reopen("Schliessen von", target_);
       fd_ = -1;
+      // Until the journal is gone, the next run would put the old content back.
+      if (!EndJournal()) return Reopen("Entfernen von", journal_);
       return true;
     }
     case Kind::Append: {
-      if (oldSize_ >= 0 && ::fsync(fd_) != 0) return Fail();
-      if (!CheckSignals() || !EndJournal()) return false;
-      if (::close(fd_) != 0) {
-        Fail();
-        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-        return false;
-      }
+      if (oldSize_ >= 0 && ::fsync(fd_) != 0) return Fail("fsync von", target_);
+      if (!CheckSignals()) return false;
+      // fd_ carries the lock: the journal goes while it is held, or the next
+      // run could take it for that of a killed run.
+      if (!EndJournal()) return Fail("Entfernen von", journal_);
+      if (::close(fd_) != 0) return Reopen("Schliessen von", target_);
       fd_ = -1;
       return true;
     }
     case Kind::Temporary: {
       if (keepOwner_) (void)::fchown(fd_, owner_, group_);  // checked by RenameLosesIdentity
-      if (::fchmod(fd_, permissions_) != 0) return Fail();
+      if (::fchmod(fd_, permissions_) != 0) return Fail("Rechte setzen fuer", temporary_);
       if (::fsync(fd_) != 0) {
-        if (errno != ENOSPC && errno != EDQUOT) return Fail();
+        if (errno != ENOSPC && errno != EDQUOT) return Fail("fsync von", temporary_);
         if (!InPlaceForRoom()) return false;
         return Finish();
       }
       if (!CheckSignals()) return false;
-      if (::close(fd_) != 0) {
-        fd_ = -1;
-        return Fail();
-      }
+      const int fd = fd_;
       fd_ = -1;
-      if (::rename(temporary_.c_str(), target_.c_str()) != 0) return Fail();
+      if (::close(fd) != 0) return Fail("Schliessen von", temporary_);
+      if (::rename(temporary_.c_str(), target_.c_str()) != 0) return Fail("Umbenennen nach", target_);
       temporary_.clear();
       SyncDirectory(directory_.c_str());
       // Renamed over, the file that carried the lock is no more: a journal
       // left now would find no file of its own and be dropped.
-      (void)EndJournal();
+      (void)RemoveJournal(journal_.c_str(), directory_.c_str());
+      journaled_ = false;
       return true;
     }
   }

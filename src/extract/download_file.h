@@ -87,10 +87,14 @@ class DownloadFile {
   bool OpenInPlace();
   bool KeepInMemory();
   bool InPlaceForRoom();
-  bool TakeLockedFile(int fd, const std::string& shown, bool& again);
+  enum class Locking { Held, Again, Failed };
+  Locking TakeLockedFile(int fd, const std::string& shown);
+  bool CheckLockedFile(int fd, const std::string& shown);
   bool StartJournal(int fd);
   bool EndJournal();
   bool Fail();
+  bool Fail(const char* operation, const std::string& path);
+  bool Reopen(const char* operation, const std::string& path);
   bool CheckSignals();
   bool Flush();
   bool Finish();
@@ -106,6 +110,7 @@ class DownloadFile {
   std::string directory_;  // the target's directory
   std::string journal_;    // the journal beside the target
   bool journaled_ = false; // the journal is written and not yet removed
+  bool again_ = false;     // the journal of a killed run removed the target
   std::vector<std::pair<std::string, std::string>> neverWrite_;  // path, cause
   mode_t permissions_ = 0;
 #ifndef _WIN32  // Windows files have no owner ids; there fd_ is a C runtime descriptor of the file's handle

@@ -139,8 +139,12 @@ bool WriteJournal(const std::string& path, const std::string& directory, int fd,
                                        static_cast<unsigned long long>(st.st_dev),
                                        static_cast<unsigned long long>(st.st_ino), static_cast<long long>(oldSize),
                                        static_cast<long long>(length));
-  const int journal = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0666);
+  const int journal = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (journal < 0) return false;
+  // The journal may hold the old content: it is readable by those who may
+  // read the target, and its group reads it only where it is the target's.
+  const bool sameGroup = ::fchown(journal, static_cast<uid_t>(-1), st.st_gid) == 0;
+  (void)::fchmod(journal, st.st_mode & (sameGroup ? 0666 : 0606));
   const off_t endAt = headerSize + length;
   bool written = WriteAt(journal, header, static_cast<size_t>(headerSize), 0) &&
                  CopyBytes(fd, 0, journal, headerSize, length) && WriteAt(journal, kEnd, kEndSize, endAt) &&
@@ -175,7 +179,7 @@ bool RemoveJournal(const char* path, const char* directory) {
 }
 
 RecoveryResult RecoverJournal(const std::string& path, const std::string& directory, const std::string& target,
-                              const struct stat& locked) {
+                              const struct stat& locked, bool fresh) {
   RecoveryResult result;
   const int journal = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (journal < 0) {
@@ -185,7 +189,7 @@ RecoveryResult RecoverJournal(const std::string& path, const std::string& direct
   }
   result.what = Recovery::Unused;
   Header header;
-  if (ReadHeader(journal, header) && SameFile(locked, header)) {
+  if (!fresh && ReadHeader(journal, header) && SameFile(locked, header)) {
     result.size = static_cast<off_t>(header.size);
     if (header.kind == JournalKind::Created) {
       result.ok = ::unlink(target.c_str()) == 0 || errno == ENOENT;

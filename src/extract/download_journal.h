@@ -40,7 +40,8 @@ std::string JournalPath(const std::string& target);
 // Writes the journal at path for the file open at fd and flushes it and its
 // directory. InPlace copies the first oldSize bytes of fd into it (fd must be
 // readable), through a fixed buffer: no memory grows with the file. The
-// journal gets the target's permission bits, never more. False, with errno
+// journal gets the target's permission bits, never more, and its group only
+// where the target's group can be given to it. False, with errno
 // set and no journal left, when it cannot be written completely.
 bool WriteJournal(const std::string& path, const std::string& directory, int fd, JournalKind kind, off_t oldSize);
 
@@ -69,8 +70,9 @@ struct RecoveryResult {
 
 // Undoes the run that left the journal at path, for the target file that the
 // caller has locked (locked is its fstat) and that path names; then removes
-// the journal.
+// the journal. A file the caller has just created (fresh) is no killed run's,
+// even where the file system gave it the inode number of a removed one.
 RecoveryResult RecoverJournal(const std::string& path, const std::string& directory, const std::string& target,
-                              const struct stat& locked);
+                              const struct stat& locked, bool fresh);
 
 }  // namespace qj

@@ -141,7 +141,7 @@ TEST(DownloadConcurrency, TwentyRunsAtOnceLoseNoRecordAndTearNone) {
     const auto r = runs[i - 20].run->Wait();
     EXPECT_EQ(r.exitCode, i >= 40 ? 7 : 0) << r.out << r.err;
     if (i >= 40) {
-      EXPECT_EQ(r.err, "qjsqlexe: Datei dnl/out.txt: File too large\n");
+      EXPECT_EQ(r.err, "qjsqlexe: Datei dnl/out.txt: Schreiben von dnl/out.txt: File too large\n");
     }
   }
   const std::string second = ReadBytes(install.Dnl("out.txt"));

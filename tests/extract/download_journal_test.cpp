@@ -92,8 +92,17 @@ TEST_F(DownloadJournal, KilledRunsAreUndoneByTheNextRunInEitherMode) {
       if (c.linked) {
         ASSERT_EQ(link(target_.c_str(), dir_.File("link.txt").c_str()), 0);
       }
+      if (c.exists) chmod(target_.c_str(), 0640);
       ASSERT_EQ(KilledWhileWriting(target_, c.killedMode), 100 + SIGKILL);
       ASSERT_TRUE(qjtest::FileExists(journal_));
+      if (c.linked) {
+        // The copy of the old content is no more readable than the file.
+        struct stat file {}, journal {};
+        ASSERT_EQ(stat(target_.c_str(), &file), 0);
+        ASSERT_EQ(stat(journal_.c_str(), &journal), 0);
+        EXPECT_EQ(journal.st_mode & 07777, 0640u);
+        EXPECT_EQ(journal.st_gid, file.st_gid);
+      }
       err_.clear();
       ASSERT_TRUE(WriteNew(next));
       EXPECT_EQ(err_, c.line);
@@ -137,6 +146,14 @@ TEST_F(DownloadJournal, JournalsThatDoNotApplyAreDroppedAndTheFileStays) {
     EXPECT_FALSE(qjtest::FileExists(journal_));
     WriteBytes(target_, "old content");
   }
+  // A file the run has just created gets nothing from a journal, even one
+  // that names its inode (the number of a removed file, given again).
+  WriteBytes(journal_, "qjsqlexe-journal inplace " + id + " 11 11\nOLD CONTENTend\n");
+  const qj::RecoveryResult fresh = qj::RecoverJournal(journal_, dir_.path(), target_, st, true);
+  EXPECT_TRUE(fresh.ok);
+  EXPECT_EQ(fresh.what, qj::Recovery::Unused);
+  EXPECT_EQ(ReadBytes(target_), "old content");
+  EXPECT_FALSE(qjtest::FileExists(journal_));
   // The same journal, whole, is carried out.
   WriteBytes(journal_, "qjsqlexe-journal inplace " + id + " 11 11\nOLD CONTENTend\n");
   EXPECT_TRUE(WriteNew(WriteMode::Append));

@@ -131,14 +131,19 @@ TEST_F(OutputFile, FileThatCannotBeCreatedIsReported) {
   ctx.TraceMode = true;
   for (const char* flag : {"1", "0"}) {
     ctx.DownloadNotWritten = false;
+    err_.clear();
     EXPECT_EQ(Write(target, flag, {"a"}),
               "Str WriteFile\nDatei konnte nicht erstellt werden:\n" + target + "\nEnd WriteFile\n");
     EXPECT_TRUE(ctx.DownloadNotWritten);
+    // The cause names the step that failed and its file.
+    EXPECT_EQ(err_, "qjsqlexe: Datei " + target + ": Anlegen von " + target + ": Not a directory\n");
   }
   ctx.TraceMode = false;
   for (const std::string& other : {std::string(), dir_.path()}) {
     EXPECT_EQ(Write(other, "1", {"a"}), "Datei konnte nicht erstellt werden:\n" + other + "\n");
   }
+  EXPECT_EQ(err_.substr(err_.rfind("qjsqlexe: ")),
+            "qjsqlexe: Datei " + dir_.path() + ": Oeffnen von " + dir_.path() + ": Is a directory\n");
   EXPECT_EQ(ReadBytes(dir_.File("plain")), "x");
   if (geteuid() != 0) {  // root may write any file
     WriteBytes(target_, "old");
