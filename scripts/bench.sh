@@ -275,3 +275,42 @@ if [ "$with_pg" = 1 ]; then
 else
   echo "download SHA-256 (first 16): SQLite $download_sum"
 fi
+
+# Where a run's instructions go, stage by stage: the first 200,000 rows of the
+# SQLite download under callgrind (instruction counts, not wall time, so that
+# a busy machine does not blur them), against the bare fetch of the same rows.
+# Stages: the fetch (ReadNext), the column values (TQuery::Field), their text
+# forms (AppendValueText), the rest of the formatting, adding the records,
+# the sort (its threads included) and the write. Off with QJ_BENCH_STAGES=0.
+if [ "${QJ_BENCH_STAGES:-1}" = 1 ] && command -v valgrind >/dev/null; then
+  stage_rows=200000
+  stage_sql="$select_sql WHERE id <= $stage_rows"
+  { printf '\n[STAGES]\nSQL001=%s\n%s\n' "$stage_sql" "$fields"; } >> "$work/tool/qjsqlexe.SQLITE.INI"
+  echo "== stages of a run over $stage_rows rows (instructions, callgrind)"
+  ( cd "$work" && "${tool_locale[@]}" valgrind --tool=callgrind --callgrind-out-file="$work/stages.cg" \
+      "$work/tool/qjsqlexe" STAGES T1 "$work/sqlite/stages.txt" 1 >/dev/null 2>&1 )
+  bare_ir=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$build/bare_fetch" \
+    "$sqlite_conn;UID=bench;PWD=bench" "$stage_sql" 2>&1 >/dev/null | sed -n 's/.*Collected : \([0-9]*\).*/\1/p' | tail -n 1)
+  callgrind_annotate --inclusive=yes --threshold=100 "$work/stages.cg" 2>/dev/null |
+    awk -v bare="$bare_ir" -v rows="$stage_rows" '
+      { gsub(",", "", $1) }
+      /PROGRAM TOTALS/ { total = $1 }
+      /qj::ReadNext\(\)/ { fetch += $1 }
+      /qj::TQuery::Field\(int\)/ { values += $1 }
+      /qj::AppendValueText\(/ { texts += $1 }
+      /qj::FormatRecord\(\)/ { format += $1 }
+      /qj::AddRecordLine\(\)/ { add += $1 }
+      /qj::SortOutputLines\(\)/ || /_State_impl.*(QuickSortOnTwoCores|OnTwoCores)/ { sort += $1 }
+      /qj::WriteFile\(\)/ { write += $1 }
+      END {
+        format -= values + texts
+        rest = total - fetch - values - texts - format - add - sort - write
+        printf "%-28s %14s %10s %14s\n", "stage", "instructions", "per row", "/ bare fetch"
+        split("fetch values texts format add sort write rest", names, " ")
+        split(fetch " " values " " texts " " format " " add " " sort " " write " " rest, counts, " ")
+        for (i = 1; i <= 8; i++)
+          printf "%-28s %14d %10.0f %14.3f\n", names[i], counts[i], counts[i] / rows, counts[i] / bare
+        printf "%-28s %14d %10.0f %14.3f\n", "whole run", total, total / rows, total / bare
+        printf "%-28s %14d %10.0f %14.3f\n", "bare fetch", bare, bare / rows, 1
+      }'
+fi

@@ -8,7 +8,6 @@
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
-#include "platform/locale_env.h"
 #include "platform/process_setup.h"
 #include "platform/text_encoding.h"
 #include "platform/text_util.h"
@@ -41,10 +40,13 @@ bool IsTraceSwitch(std::string word) {
 }
 
 // One row pass: run the working statement and turn every row into a record.
-// A long download's sort keys are computed on the second core while the
-// rows are fetched; the sort at the end takes them.
+// The pass stays on one thread: glibc takes a mutex without an atomic
+// operation only while a process has never had a second thread, and the
+// ODBC drivers take dozens per row (SQLite's about 39 pairs), which a thread
+// beside the fetch would make cost more than the sort keys it could compute
+// there (LineList::ComputeSortKeysBeside, for engines that fetch without
+// per-row locks).
 void RowPass(const RunSteps& steps) {
-  ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate));
   ctx.ResultCode = steps.ReadFirst(ctx.TerminalName);
   Trace("Str ReadNext Schleife\n");
   while (ctx.ResultCode == 0) {

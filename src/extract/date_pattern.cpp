@@ -1,5 +1,7 @@
 #include "extract/date_pattern.h"
 
+#include <cstring>
+
 #include "platform/locale_formats.h"
 #include "platform/text_util.h"
 
@@ -18,11 +20,6 @@ bool IsNumericField(char field, int count) {
     default:
       return false;
   }
-}
-
-// Appends a non-negative number with at least minDigits digits.
-void AppendPadded(int value, int minDigits, std::string& out) {
-  AppendDigits(value < 0 ? 0u : static_cast<uint64_t>(value), minDigits < 0 ? 0u : static_cast<size_t>(minDigits), out);
 }
 
 }  // namespace
@@ -83,45 +80,106 @@ std::optional<DatePattern> DatePattern::Compile(const std::string& patternUtf8, 
   return result;
 }
 
+namespace {
+
+// The rendered text collects in a buffer on the stack and goes to the
+// output in one append, or a few for very long literals and markers.
+class RenderBuffer {
+ public:
+  explicit RenderBuffer(std::string& out) : out_(out) {}
+  ~RenderBuffer() { Flush(); }
+  RenderBuffer(const RenderBuffer&) = delete;
+  RenderBuffer& operator=(const RenderBuffer&) = delete;
+
+  void Bytes(const char* data, size_t length) {
+    if (length > kBytes - used_) {
+      Flush();
+      if (length > kBytes) {
+        out_.append(data, length);
+        return;
+      }
+    }
+    std::memcpy(bytes_ + used_, data, length);
+    used_ += length;
+  }
+
+  // A non-negative number with at least minDigits digits.
+  void Number(int value, int minDigits) {
+    char digits[16];
+    size_t count = 0;
+    unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
+    do {
+      digits[sizeof digits - 1 - count++] = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+    } while (rest != 0);
+    const size_t zeros = minDigits > static_cast<int>(count) ? static_cast<size_t>(minDigits) - count : 0;
+    if (zeros + count > kBytes - used_) Flush();
+    if (zeros + count > kBytes) {
+      out_.append(zeros, '0');
+    } else {
+      std::memset(bytes_ + used_, '0', zeros);
+      used_ += zeros;
+    }
+    Bytes(digits + sizeof digits - count, count);
+  }
+
+ private:
+  static constexpr size_t kBytes = 96;
+
+  void Flush() {
+    out_.append(bytes_, used_);
+    used_ = 0;
+  }
+
+  std::string& out_;
+  char bytes_[kBytes];
+  size_t used_ = 0;
+};
+
+}  // namespace
+
 void DatePattern::Render(int year, int month, int day, int hour, int minute, int second,
                          std::string& out) const {
+  RenderBuffer text(out);
   for (const Token& t : tokens_) {
     switch (t.field) {
       case 0:
-        out.append(literals_, t.begin, t.length);
+        text.Bytes(literals_.data() + t.begin, t.length);
         break;
       case 'd':
-        AppendPadded(day, t.count, out);
+        text.Number(day, t.count);
         break;
       case 'M':
       case 'L':
-        AppendPadded(month, t.count, out);
+        text.Number(month, t.count);
         break;
       case 'y':
         // "yy" is the year of the century; every other count pads the full year.
-        AppendPadded(t.count == 2 ? year % 100 : year, t.count, out);
+        text.Number(t.count == 2 ? year % 100 : year, t.count);
         break;
       case 'H':
-        AppendPadded(hour, t.count, out);
+        text.Number(hour, t.count);
         break;
       case 'k':
-        AppendPadded(hour == 0 ? 24 : hour, t.count, out);
+        text.Number(hour == 0 ? 24 : hour, t.count);
         break;
       case 'h':
-        AppendPadded(hour % 12 == 0 ? 12 : hour % 12, t.count, out);
+        text.Number(hour % 12 == 0 ? 12 : hour % 12, t.count);
         break;
       case 'K':
-        AppendPadded(hour % 12, t.count, out);
+        text.Number(hour % 12, t.count);
         break;
       case 'm':
-        AppendPadded(minute, t.count, out);
+        text.Number(minute, t.count);
         break;
       case 's':
-        AppendPadded(second, t.count, out);
+        text.Number(second, t.count);
         break;
-      case 'a':
-        out += hour < 12 ? am_ : pm_;
+      case 'a': {
+        const std::string& marker = hour < 12 ? am_ : pm_;
+        text.Bytes(marker.data(), marker.size());
         break;
+      }
       default:
         break;
     }

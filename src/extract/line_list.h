@@ -19,7 +19,8 @@ class WeightTableSort;
 
 // From this many lines on, a list whose keys are asked for beside computes
 // them on a second thread: the sort of such a list takes the weight table
-// (weight_table_sort.h), whose building then also happens beside.
+// (weight_table_sort.h, from fewer lines on already), whose building then
+// also happens beside.
 constexpr size_t kSortKeysBesideLines = 50000;
 
 class LineList {

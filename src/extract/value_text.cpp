@@ -1,8 +1,10 @@
 #include "extract/value_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "driver/run_context.h"
 #include "extract/date_pattern.h"
@@ -43,12 +45,22 @@ void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::stri
     out.push_back('0');
     return;
   }
-  // Scientific form with 14 fraction digits rounds the exact binary value to
-  // 15 significant digits, carry into the exponent included:
-  // "-d.dddddddddddddde+XX". to_chars ignores the C locale.
+  // The digits and decimal exponent of the value rounded to 15 significant
+  // digits, from the scientific form "-d.ddde+XX" (to_chars ignores the C
+  // locale). For a normal value the shortest form that reads back as the
+  // value is tried first: when it has at most 15 digits, the value lies
+  // within half a unit in its last binary place (53 bits) of it, less than
+  // half a unit in its 15th digit, so rounding to 15 digits gives exactly
+  // those digits. Longer ones, and subnormal values with their fewer bits,
+  // are rounded from the exact binary value with 14 fraction digits, carry
+  // into the exponent included.
   char buf[40];
-  const std::to_chars_result written =
-      std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  std::to_chars_result written = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific);
+  if (std::fabs(value) < std::numeric_limits<double>::min() ||
+      std::count_if(buf, std::find(buf, written.ptr, 'e'), isDigit) > 15) {
+    written = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
+  }
   *written.ptr = '\0';
   const char* p = buf;
   const bool negative = *p == '-';
@@ -56,7 +68,7 @@ void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::stri
   char digits[15];
   int count = 0;
   for (; *p != 'e'; ++p) {
-    if (*p >= '0' && *p <= '9') digits[count++] = *p;
+    if (isDigit(*p)) digits[count++] = *p;
   }
   const int exponent = std::atoi(p + 1);
   while (count > 1 && digits[count - 1] == '0') --count;

@@ -28,6 +28,21 @@ TEST(DatePattern, QuotedLiteralsFieldCountsAndRefusals) {
   for (const char* refused : {"d MMM y", "EEE d.M.y", "Bh:mm:ss"}) EXPECT_EQ(Render(refused, 2026, 1, 1, 0, 0, 0), "refused");
 }
 
+// Long literals, long markers and wide field counts render whole, however
+// they fall on the renderer's own buffer.
+TEST(DatePattern, LongLiteralsMarkersAndCountsRenderWhole) {
+  const std::string longText(150, 'x');
+  const std::string marker(200, 'p');
+  for (size_t before = 0; before < 100; before += 7) {  // a literal before the fields
+    const std::string lead(before + 1, 'L');
+    const auto p = DatePattern::Compile("'" + lead + "'ddddddddddddddddddddddddd '" + longText + "' yyyyy a HH", "am", marker);
+    ASSERT_TRUE(p);
+    std::string out = "old";
+    p->Render(2026, 3, 4, 13, 0, 0, out);
+    EXPECT_EQ(out, "old" + lead + std::string(24, '0') + "4 " + longText + " 02026 " + marker + " 13") << before;
+  }
+}
+
 // For every locale whose patterns the renderer takes, its output must equal
 // ICU's over many dates and times; the others fall back.
 TEST(DatePattern, MatchesIcuAcrossLocales) {

@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "driver/run_context.h"
 #include "platform/locale_formats.h"
@@ -61,6 +66,50 @@ TEST(GeneralNumber, FormTableWithCommaAndPoint) {
     std::string expected = r.point;
     for (char& c : expected) c = c == '.' ? ',' : c;
     EXPECT_EQ(comma, expected) << r.value;
+  }
+}
+
+// The general form against the C library's "%.15g", which rounds the exact
+// binary value to 15 significant digits and picks fixed notation for the
+// same exponents: only its exponent is written differently ("e+20" for
+// "E20", "e-05" for "E-5"). Random bit patterns, amounts with two decimals,
+// integers and values next to powers of ten.
+TEST(GeneralNumber, AgreesWithTheCLibraryOnRandomValues) {
+  const auto expected = [](double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    std::string text = buf;
+    const size_t e = text.find('e');
+    if (e == std::string::npos) return text == "-0" ? std::string("0") : text;
+    std::string exponent = text.substr(e + 1);
+    const bool minus = exponent[0] == '-';
+    exponent.erase(0, exponent.find_first_not_of("+-0"));
+    return text.substr(0, e) + "E" + (minus ? "-" : "") + exponent;
+  };
+  std::mt19937_64 rng(20261209);
+  std::vector<double> values;
+  for (int i = 0; i < 20000; ++i) {
+    uint64_t bits = rng();
+    double random;
+    std::memcpy(&random, &bits, sizeof random);
+    if (std::isfinite(random)) values.push_back(random);
+    values.push_back(static_cast<double>(static_cast<int64_t>(rng() % 2000000001) - 1000000000) / 100.0);
+    values.push_back(static_cast<double>(static_cast<int64_t>(rng() >> (rng() % 64))));
+    const double power = std::pow(10.0, static_cast<int>(rng() % 40) - 20);
+    values.push_back(std::nextafter(power, 0.0));
+    values.push_back(std::nextafter(power, 1e300));
+    values.push_back(power * (1.0 - 1e-15 * static_cast<double>(rng() % 10)));
+    // Subnormal values have fewer significant bits than normal ones.
+    bits = rng() >> 12;
+    std::memcpy(&random, &bits, sizeof random);
+    values.push_back(random);
+  }
+  values.push_back(std::numeric_limits<double>::min());
+  values.push_back(std::nextafter(std::numeric_limits<double>::min(), 0.0));
+  for (const double value : values) {
+    std::string out;
+    qj::AppendGeneralNumber(value, ".", out);
+    ASSERT_EQ(out, expected(value)) << std::hexfloat << value;
   }
 }
 
