@@ -18,11 +18,13 @@ using qjtest::WriteBytes;
 
 class ClosedDescriptors : public qjtest::StaffRunTest {
  protected:
-  // Names cut to 3 bytes, which warns on standard error for the long ones.
+  // Names cut to 3 bytes, which warns on standard error for the long ones;
+  // one pass per firm, so that the connection is used after a warning.
   void SetUp() override {
     StaffRunTest::SetUp();
     if (IsSkipped()) return;
-    install.WriteQueryIni(CompanySection() + IniSection("NAMES", {"SELECT name FROM " + T("staff") + " ORDER BY nr"},
+    install.WriteQueryIni(CompanySection() + IniSection("NAMES", {"SELECT name FROM " + T("staff") +
+                                                                      " WHERE firm = '$parm02' ORDER BY nr"},
                                                          {{1, "NAME", "CHAR", "3"}}));
   }
   qjtest::RunResult RunClosing(std::initializer_list<int> descriptors) {

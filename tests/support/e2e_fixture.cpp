@@ -144,20 +144,6 @@ bool BackgroundRun::Running() {
   return !reaped_;
 }
 
-bool BackgroundRun::HasOpen(const std::string& path) const {
-  const std::string fdDir = "/proc/" + std::to_string(pid_) + "/fd";
-  DIR* d = opendir(fdDir.c_str());
-  if (d == nullptr) return false;
-  bool found = false;
-  char target[4096];
-  while (const dirent* e = readdir(d)) {
-    const ssize_t length = readlink((fdDir + "/" + e->d_name).c_str(), target, sizeof target);
-    if (length > 0 && std::string(target, static_cast<size_t>(length)) == path) found = true;
-  }
-  closedir(d);
-  return found;
-}
-
 void BackgroundRun::Kill(int signal) {
   if (!reaped_) kill(pid_, signal);
 }

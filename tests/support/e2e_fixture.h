@@ -74,8 +74,6 @@ class BackgroundRun {
 
   bool Running();
   pid_t Pid() const { return pid_; }
-  // Whether the running process has the file open (by /proc/<pid>/fd).
-  bool HasOpen(const std::string& path) const;
   void Kill(int signal);
   // Stops the run where it is (SIGSTOP) and waits until it has stopped;
   // false when it ended first. Continue lets a stopped run go on.
