@@ -27,7 +27,7 @@ scripts/setup.sh
 tool_locale=(env -u LC_ALL -u LC_COLLATE -u LC_NUMERIC -u LC_TIME LANG=de_DE.UTF-8)
 
 echo "== build (Release) in build-bench"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQJ_STATIC_RUNTIME=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target qjsqlexe bare_fetch sort_bench >/dev/null
 
 mkdir -p "$cache"

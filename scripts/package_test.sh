@@ -31,14 +31,26 @@ for lib in $(objdump -p "$build/qjsqlexe" | awk '$1 == "NEEDED" {print $2}'); do
 done
 grep -q libsqliteodbc <<< "$(dpkg-deb -f "$deb" Recommends)" || fail "Recommends lacks libsqliteodbc"
 
-expected_files='./usr/bin/qjsqlexe
+expected_files='./etc/qjsqlexe/README
+./usr/bin/qjsqlexe
+./usr/share/doc/qjsqlexe/changelog.gz
+./usr/share/doc/qjsqlexe/copyright
 ./usr/share/doc/qjsqlexe/examples/QJDNL00P.TXT.in
 ./usr/share/doc/qjsqlexe/examples/demo.sql
 ./usr/share/doc/qjsqlexe/examples/qjsqlexe.SQLITE.INI
-./usr/share/man/man1/qjsqlexe.1'
+./usr/share/man/man1/qjsqlexe.1.gz'
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
 [ "$files" = "$expected_files" ] || fail "unexpected contents:
 $files"
+[ "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)" = /etc/qjsqlexe/README ] \
+  || fail "/etc/qjsqlexe/README is not a conffile"
+# ICU comes from the system's shared libraries, as Debian asks of a package.
+grep -q 'NEEDED *libicuuc' <<< "$(objdump -p "$build/qjsqlexe")" \
+  || fail "the executable does not link ICU as a shared library (configure with -DQJ_STATIC_RUNTIME=OFF)"
+
+# Debian's package checker finds no error.
+lintian --fail-on error "$deb" > "$work/lintian.log" 2>&1 \
+  || { cat "$work/lintian.log" >&2; fail "lintian reports errors"; }
 
 # apt would install it here as it stands (a simulation: nothing changes).
 apt-get install -s "$deb" > "$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get cannot install the package"; }
@@ -50,7 +62,7 @@ examples=$rootfs/usr/share/doc/qjsqlexe/examples
 [ -x "$installed" ] || fail "the executable is not executable"
 
 # The manual page renders without a single warning.
-man_err=$(MANWIDTH=80 man --warnings -l "$rootfs/usr/share/man/man1/qjsqlexe.1" 2>&1 >"$work/man.txt") \
+man_err=$(MANWIDTH=80 man --warnings -l "$rootfs/usr/share/man/man1/qjsqlexe.1.gz" 2>&1 >"$work/man.txt") \
   || fail "man failed: $man_err"
 [ -z "$man_err" ] || fail "man warns: $man_err"
 grep -q "qjsqlexe.SQLITE.INI" "$work/man.txt" || fail "the manual page does not name the query definition file"
@@ -104,14 +116,15 @@ for f in qjdnl31p.txt qjdnl32p.txt; do
 done
 # On a throw-away machine (CI, or QJ_PACKAGE_INSTALL=1) the package is also
 # installed for real with apt-get, its manual page read with man and the demo
-# run with /usr/bin/qjsqlexe; the package is removed again afterwards.
+# run with /usr/bin/qjsqlexe and its query definition file in /etc/qjsqlexe;
+# the package is purged again afterwards.
 if [ "${CI:-}" = true ] || [ "${QJ_PACKAGE_INSTALL:-0}" = 1 ]; then
   if dpkg-query -W -f='${Status}' qjsqlexe 2>/dev/null | grep -q "install ok installed"; then
     fail "qjsqlexe is installed already; not touching it"
   fi
   cleanup_install() {
-    rm -f /usr/bin/qjsqlexe.SQLITE.INI
-    DEBIAN_FRONTEND=noninteractive apt-get remove -y qjsqlexe >/dev/null 2>&1 || true
+    rm -f /etc/qjsqlexe/qjsqlexe.SQLITE.INI
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y qjsqlexe >/dev/null 2>&1 || true
     rm -rf "$work"
   }
   trap cleanup_install EXIT
@@ -119,12 +132,14 @@ if [ "${CI:-}" = true ] || [ "${QJ_PACKAGE_INSTALL:-0}" = 1 ]; then
     || { cat "$work/apt-install.log" >&2; fail "apt-get install failed"; }
   MANWIDTH=80 man -P cat qjsqlexe 2>/dev/null | grep -q "qjsqlexe.SQLITE.INI" \
     || fail "man qjsqlexe does not show the page"
-  cp "$examples/qjsqlexe.SQLITE.INI" /usr/bin/qjsqlexe.SQLITE.INI
+  [ -f /etc/qjsqlexe/README ] || fail "the package did not install /etc/qjsqlexe/README"
+  [ ! -e /usr/bin/qjsqlexe.SQLITE.INI ] || fail "/usr/bin/qjsqlexe.SQLITE.INI is there; not touching it"
+  cp "$examples/qjsqlexe.SQLITE.INI" /etc/qjsqlexe/qjsqlexe.SQLITE.INI
   mkdir -p "$work/system/dnl"
   cp "$work/installed/dnl/QJDNL00P.TXT" "$work/system/dnl/QJDNL00P.TXT"
   run /usr/bin/qjsqlexe "$work/system" "330 Saetze kopiert in Datei dnl/qjdnl31p.txt " QJDNL31P ZutCtrl dnl/qjdnl31p.txt 1
   cmp -s "$work/system/dnl/qjdnl31p.txt" "$work/built/dnl/qjdnl31p.txt" \
     || fail "the download of the apt-installed executable differs"
-  echo "package test: installed with apt-get, man qjsqlexe shows the page, the demo ran with /usr/bin/qjsqlexe"
+  echo "package test: installed with apt-get, man qjsqlexe shows the page, the demo ran with /usr/bin/qjsqlexe and /etc/qjsqlexe"
 fi
 echo "package test: $(basename "$deb") installs and runs the demo (Depends: $depends)"

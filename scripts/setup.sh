@@ -11,7 +11,7 @@ packages=(
   mariadb-server mariadb-client odbc-mariadb
   libicu-dev
   time
-  dpkg-dev man-db valgrind
+  dpkg-dev man-db valgrind lintian
 )
 # The Windows build (QJ_WINDOWS=1): the mingw-w64 cross compiler, Wine to run
 # it headless (without its recommended desktop packages), localedef for the

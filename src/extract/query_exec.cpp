@@ -43,7 +43,12 @@ void ReportEngineError(std::string_view step, const EDatabaseError& error) {
     ctx.ConnectionFailed = true;
   } else {
     ctx.StatementRejected = true;
-    ErrLine("Anweisung abgelehnt (DB " + std::string(step) + ")", error);
+    // An empty statement comes from a section that is not there: the section
+    // load names that for the requested section, and a missing company
+    // section is part of the company rules.
+    if (ctx.dm1->Qry1.StatementText().find_first_not_of(' ') != std::string::npos) {
+      ErrLine("Anweisung abgelehnt (DB " + std::string(step) + ")", error);
+    }
   }
   Print("Exception bei DB %s\n%s%s\n\n", {step, DatabaseText(ctx.dm1->Qry1.Text()), DatabaseText(error.what())});
 }

@@ -132,6 +132,8 @@ TEST(FailureMessages, MissingQueryDefinitionFileOrSectionIsNamed) {
   lines = Lines(r.err);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "qjsqlexe: Sektion ONE fehlt in " + install.QueryIniPath()), lines.end())
       << r.err;
+  // The empty statements of the missing sections are not reported again as rejected.
+  EXPECT_EQ(r.err.find("Anweisung abgelehnt"), std::string::npos) << r.err;
   EXPECT_FALSE(qjtest::FileExists(install.Dnl("out.txt")));
 }
 
@@ -176,6 +178,38 @@ TEST(FailureMessages, LayoutMistakesAreWarnedAndTheRunGoesOn) {
             "qjsqlexe: Warnung: Sektion LAYOUT: FLEN04 = '1O' ist keine Zahl; FELD04 (D) hat die Laenge 0\n");
   // Slots 1 and 2 add nothing, slots 3 and 4 are empty, slot 5 is 3 wide.
   EXPECT_EQ(ReadBytes(install.Dnl("out.txt")), "a  b  ");
+}
+
+}  // namespace
+
+namespace {
+
+// Where Debian keeps configuration: without a query definition file beside
+// the executable, the one of that name in /etc/qjsqlexe is read; one beside
+// the executable wins. Needs a writable /etc/qjsqlexe (root); the database
+// system's name is the test's own, so no other file there is touched.
+TEST(QueryDefinitionFile, FromEtcWhenNoneLiesBesideTheExecutable) {
+  const std::string etc = "/etc/qjsqlexe";
+  mkdir(etc.c_str(), 0755);
+  const std::string dbSys = "ETCTEST" + std::to_string(getpid());
+  const std::string inEtc = etc + "/qjsqlexe." + dbSys + ".INI";
+  if (access(etc.c_str(), W_OK) != 0) GTEST_SKIP() << etc << " is not writable";
+  E2eInstall install(dbSys);
+  install.UseSqlite(kStaff);
+  WriteBytes(inEtc, IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+                        IniSection("ONE", {"SELECT name FROM staff"}, {{1, "N", "CHAR", "2"}}));
+  auto r = install.Run({"ONE", "T1", "dnl/out.txt", "1"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadBytes(install.Dnl("out.txt")), "a b ");
+
+  install.WriteQueryIni(IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+                        IniSection("ONE", {"SELECT name FROM staff"}, {{1, "N", "CHAR", "3"}}));
+  r = install.Run({"ONE", "T1", "dnl/out.txt", "1"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(ReadBytes(install.Dnl("out.txt")), "a  b  ");
+  std::remove(inEtc.c_str());
+  rmdir(etc.c_str());  // only when the test made it and nothing else is there
 }
 
 }  // namespace
