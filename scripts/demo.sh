@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds qjsqlexe and runs the demo downloads against an SQLite database made
-# from demo/demo.sql. Everything it creates lies under demo/out; it needs no
+# from demo/demo.sql, through the native SQLite engine and once through the
+# SQLite3 ODBC driver. Everything it creates lies under demo/out; it needs no
 # database server and no data source entry in /etc.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,17 +22,31 @@ cp demo/qjsqlexe.SQLITE.INI "$out/bin/qjsqlexe.SQLITE.INI"
 # The demo database.
 sqlite3 "$out/demo.db" < demo/demo.sql
 
-# The converted ini file lies beside the download files. Its DATABASE value is
-# a DSN-less connection string; values longer than 200 bytes are cut on reading.
+# The converted ini file lies beside the download files. Its DATABASE value
+# names the SQLite file as a URI filename for the native engine; values
+# longer than 200 bytes are cut on reading, and a URI needs "?", "#" and "%"
+# escaped, which the demo leaves to the user.
 dbfile="$out/demo.db"
-connection="DRIVER=SQLite3;Database=$dbfile;NoCreat=1;StepAPI=1"
-if [ "${#connection}" -gt 200 ]; then
+case "$dbfile" in
+  *[?#%]*)
+    echo "demo: the path $dbfile holds ?, # or %, which a file: URI needs escaped" >&2
+    exit 1
+    ;;
+esac
+if [ "${#dbfile}" -gt 190 ]; then
   echo "demo: the path $dbfile is too long for the converted ini file" >&2
   exit 1
 fi
-while IFS= read -r line; do
-  printf '%s\n' "${line//@DBFILE@/$dbfile}"
-done < demo/QJDNL00P.TXT.in > "$out/dnl/QJDNL00P.TXT"
+fill() {
+  while IFS= read -r line; do
+    printf '%s\n' "${line//@DBFILE@/$dbfile}"
+  done < "$1" > "$2"
+}
+fill demo/QJDNL00P.TXT.in "$out/dnl/QJDNL00P.TXT"
+# A second download directory reaches the same file through the SQLite3 ODBC
+# driver.
+mkdir -p "$out/dnl-odbc"
+fill demo/QJDNL00P.ODBC.TXT.in "$out/dnl-odbc/QJDNL00P.TXT"
 
 # An ODBC driver configuration of our own, so that nothing in /etc is needed.
 cat > "$out/odbc/odbcinst.ini" <<INI
@@ -75,4 +90,13 @@ run QJDNL32P ZutCtrl dnl/qjdnl32p.txt 0
 run QJDNL32P Pforte2 dnl/qjdnl32p.txt 0
 show dnl/qjdnl32p.txt 59
 
-echo "demo: both downloads written under $out/dnl"
+echo "== Badge download again, through the SQLite3 ODBC driver"
+run QJDNL31P ZutCtrl dnl-odbc/qjdnl31p.txt 1
+if ! cmp -s "$out/dnl/qjdnl31p.txt" "$out/dnl-odbc/qjdnl31p.txt"; then
+  echo "demo: the ODBC download differs from the native one" >&2
+  exit 1
+fi
+echo "the same $(wc -c < "$out/dnl-odbc/qjdnl31p.txt") bytes as dnl/qjdnl31p.txt"
+echo
+
+echo "demo: both downloads written under $out/dnl, the ODBC one under $out/dnl-odbc"

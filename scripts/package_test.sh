@@ -35,6 +35,7 @@ expected_files='./etc/qjsqlexe/README
 ./usr/bin/qjsqlexe
 ./usr/share/doc/qjsqlexe/changelog.gz
 ./usr/share/doc/qjsqlexe/copyright
+./usr/share/doc/qjsqlexe/examples/QJDNL00P.ODBC.TXT.in
 ./usr/share/doc/qjsqlexe/examples/QJDNL00P.TXT.in
 ./usr/share/doc/qjsqlexe/examples/demo.sql
 ./usr/share/doc/qjsqlexe/examples/qjsqlexe.SQLITE.INI

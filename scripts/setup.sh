@@ -9,7 +9,7 @@ packages=(
   unixodbc unixodbc-dev libsqliteodbc odbc-postgresql
   postgresql postgresql-client sqlite3
   mariadb-server mariadb-client odbc-mariadb
-  libicu-dev
+  libicu-dev libsqlite3-dev libpq-dev
   time
   dpkg-dev man-db valgrind lintian
 )

@@ -32,18 +32,16 @@ bool TDatabase::Connected() const { return connection_ != nullptr; }
 void TDatabase::Open() {
   if (connection_) return;
   if (!failure_.empty()) throw EConnectionError(failure_);
-  auto connection = std::make_unique<OdbcConnection>();
   try {
-    connection->Connect(ConnectTargetFromParams(Params, AliasName));
+    connection_ = ConnectEngine(ConnectTargetFromParams(Params, AliasName));
   } catch (const EDatabaseError& error) {
     failure_ = error.Records();
     if (failure_.empty()) failure_.push_back(DiagnosticRecord{"08001", 0, "Verbindung nicht moeglich"});
     throw EConnectionError(failure_);
   }
-  connection_ = std::move(connection);
 }
 
-OdbcConnection& TDatabase::Connection() {
+EngineConnection& TDatabase::Connection() {
   Open();
   return *connection_;
 }
@@ -70,7 +68,7 @@ bool TQuery::Prepared() const { return statement_ != nullptr; }
 
 void TQuery::Prepare() {
   statement_.reset();
-  auto statement = std::make_unique<OdbcStatement>(database_.Connection(), database_.Fetching);
+  std::unique_ptr<EngineStatement> statement = database_.Connection().NewStatement(database_.Fetching);
   statement->Prepare(StatementText());
   statement_ = std::move(statement);
 }
@@ -80,7 +78,7 @@ void TQuery::Open() {
   statement_->Execute();
 }
 
-OdbcStatement& TQuery::OpenStatement() {
+EngineStatement& TQuery::OpenStatement() {
   if (!statement_ || !statement_->Executed()) {
     throw EDatabaseError(std::vector<DiagnosticRecord>{{"24000", 0, "Die Abfrage ist nicht geoeffnet"}});
   }
@@ -92,6 +90,11 @@ bool TQuery::FindFirst() { return OpenStatement().First(); }
 bool TQuery::FindNext() { return OpenStatement().Next(); }
 
 int TQuery::FieldCount() const { return statement_ && statement_->Executed() ? statement_->ColumnCount() : 0; }
+
+std::vector<ColumnInfo> TQuery::Describe() {
+  if (!Prepared()) Prepare();
+  return statement_->Describe();
+}
 
 const ColumnValue& TQuery::Field(int index) { return OpenStatement().Value(index); }
 

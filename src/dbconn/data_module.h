@@ -1,20 +1,19 @@
 #pragma once
 // The data module dm1 with its connection component VELMORANT and its query
-// component Qry1: thin classes over ODBC handles. Constructing them allocates
-// no ODBC handle; the connection opens at the first prepare.
+// component Qry1: thin classes over the engine the data source value names.
+// Constructing them opens nothing; the connection opens at the first prepare.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "dbconn/column_info.h"
 #include "dbconn/column_value.h"
 #include "dbconn/db_error.h"
+#include "dbconn/engine.h"
 #include "dbconn/fetch_options.h"
 
 namespace qj {
-
-class OdbcConnection;
-class OdbcStatement;
 
 class TDatabase {
  public:
@@ -33,19 +32,21 @@ class TDatabase {
 
   bool Connected() const;
   // Connects with the data source, user and password of Params: the value of
-  // "ODBC DSN=" (the alias when missing or empty) names a data source, or is a
-  // complete connection string when it holds "="; user and password come from
-  // "USER NAME=" and "PASSWORD=". Never prompts; stays open until destruction.
+  // "ODBC DSN=" (the alias when missing or empty) is an SQLite URI filename
+  // ("file:..."), a PostgreSQL URI ("postgresql://...", "postgres://..."),
+  // a complete ODBC connection string when it holds "=", or else an ODBC
+  // data source name; user and password come from "USER NAME=" and
+  // "PASSWORD=". Never prompts; stays open until destruction.
   // A connection that cannot be opened raises EConnectionError; the failure
   // is remembered and every later call raises it again without a new login,
   // so that a dead server costs one login timeout per run.
   void Open();
   bool ConnectionFailed() const { return !failure_.empty(); }
 
-  OdbcConnection& Connection();
+  EngineConnection& Connection();
 
  private:
-  std::unique_ptr<OdbcConnection> connection_;
+  std::unique_ptr<EngineConnection> connection_;
   std::vector<DiagnosticRecord> failure_;
 };
 
@@ -67,6 +68,8 @@ class TQuery {
   bool FindFirst();
   bool FindNext();
   int FieldCount() const;
+  // The result columns of the statement, prepared first if it is not.
+  std::vector<ColumnInfo> Describe();
   // The value of a column of the current row by 0-based index; an index beyond
   // the result's columns raises EDatabaseError. The reference stays valid
   // until the query moves to another row or closes.
@@ -81,11 +84,11 @@ class TQuery {
   bool ColumnsBound() const;
 
  private:
-  OdbcStatement& OpenStatement();
+  EngineStatement& OpenStatement();
 
   TDatabase& database_;
   std::vector<std::string> sql_;
-  std::unique_ptr<OdbcStatement> statement_;
+  std::unique_ptr<EngineStatement> statement_;
 };
 
 class Tdm1 {

@@ -19,4 +19,8 @@ std::string EDatabaseError::MessageOf(const std::vector<DiagnosticRecord>& recor
   return message;
 }
 
+void ThrowOwnError(const char* state, const std::string& text) {
+  throw EDatabaseError(std::vector<DiagnosticRecord>{{state, 0, text}});
+}
+
 }  // namespace qj

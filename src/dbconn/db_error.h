@@ -31,6 +31,9 @@ class EDatabaseError : public std::runtime_error {
   std::vector<DiagnosticRecord> records_;
 };
 
+// An error the tool detects itself, with its SQLSTATE-like code, as one record.
+[[noreturn]] void ThrowOwnError(const char* state, const std::string& text);
+
 // The connection to the database could not be opened (server down, login
 // refused, unknown data source, login timeout). A batch job may retry the
 // run later; a rejected statement it may not.

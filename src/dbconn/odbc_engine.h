@@ -89,6 +89,7 @@ class OdbcStatement {
   bool First();
 
   bool Executed() const { return executed_; }
+  const OdbcHandle& Handle() const { return stmt_; }
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
   // The value of a column of the current row; 07009 for an index beyond the
   // result, 24000 when there is no current row.

@@ -128,9 +128,11 @@ int SetDbUsr() {
     return kExitDbParameterMissing;
   }
 
-  // Login and password are appended to a connection string (a DATABASE value
-  // holding "="); a data source name gets them as values of their own.
-  if (dbName.find('=') != std::string::npos) {
+  // Login and password are appended to an ODBC connection string (a DATABASE
+  // value holding "="); a data source name and the native engines get them as
+  // values of their own.
+  const EngineKind engine = EngineKindOf(dbName);
+  if (engine == EngineKind::Odbc && dbName.find('=') != std::string::npos) {
     const std::string unsafe = UnsafeLoginValue(BraceQuotingOfConnection(dbName), dbUsr, dbPwd);
     if (!unsafe.empty()) {
       const std::string line = "Der Wert von " + unsafe + " ist fuer den ODBC-Treiber nicht zulaessig\n";
@@ -153,6 +155,7 @@ int SetDbUsr() {
   }
   database.AliasName = dbName;
 
+  Trace("  Datenbankzugriff = '%s'\n", {EngineName(engine)});
   Trace("End SetDbUsr\n");
   return 0;
 }

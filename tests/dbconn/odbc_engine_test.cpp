@@ -1,7 +1,8 @@
 // The data module's engine: how its parameter lines name the connection, its
 // errors, and real databases: SQLite through the SQLite3 ODBC driver and
 // PostgreSQL through "PostgreSQL Unicode", each with bound block fetches,
-// SQLGetData only, and (PostgreSQL) one bound row per fetch.
+// SQLGetData only, and (PostgreSQL) one bound row per fetch; and both through
+// their native engines, which must give the values the ODBC path gives.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include "dbconn/data_module.h"
 #include "dbconn/db_error.h"
 #include "dbconn/odbc_engine.h"
+#include "dbconn/plain_value.h"
 #include "platform/text_util.h"
 #include "support/odbc_env.h"
 #include "support/test_support.h"
@@ -93,9 +95,8 @@ class EngineTest : public ::testing::TestWithParam<std::string> {
     } else {
       qjtest::SqliteExec(dbFile_, "CREATE TABLE keep_file(x INTEGER);");
     }
-    Param("ODBC DSN=", IsPg()      ? pg_.ConnectionString() + ";UseDeclareFetch=1;Fetch=1000"
-                       : IsMaria() ? maria_.ConnectionString()
-                                   : qjtest::SqliteConnectionString(dbFile_));
+    Param("ODBC DSN=", OdbcDataSource());
+    if (IsNative()) Param("ODBC DSN=", IsPg() ? pg_.Uri() : "file:" + dbFile_);
     Param("USER NAME=", IsPg() ? pg_.user : IsMaria() ? maria_.user : "");
     Param("PASSWORD=", IsPg() ? pg_.password : IsMaria() ? maria_.password : "");
   }
@@ -108,6 +109,12 @@ class EngineTest : public ::testing::TestWithParam<std::string> {
   bool IsPg() const { return qj::StartsWith(GetParam(), "pg"); }
   bool IsMaria() const { return qj::StartsWith(GetParam(), "maria"); }
   bool IsServer() const { return IsPg() || IsMaria(); }
+  bool IsNative() const { return Mode() == "native"; }
+  std::string OdbcDataSource() const {
+    return IsPg()      ? pg_.ConnectionString() + ";UseDeclareFetch=1;Fetch=1000"
+           : IsMaria() ? maria_.ConnectionString()
+                       : qjtest::SqliteConnectionString(dbFile_);
+  }
   std::string Mode() const {
     const size_t bar = GetParam().find('_');
     return bar == std::string::npos ? "auto" : GetParam().substr(bar + 1);
@@ -340,11 +347,128 @@ TEST_P(EngineTest, ValuesReadAsTheDriversTextEqualItsTypedValues) {
   EXPECT_GT(asStored, 0);
 }
 
+// The native SQLite engine against the SQLite3 driver on random values of
+// every declared type: the same value, kind and fields, save for a text that
+// reads as a number or a number the driver gives as text, where ODBC cannot
+// tell the two apart and the native engine gives the storage class.
+TEST_P(EngineTest, NativeSqliteGivesTheValuesOfTheOdbcPath) {
+  if (IsServer() || !IsNative()) GTEST_SKIP() << "native SQLite against the SQLite3 driver";
+  std::mt19937 rng(20261209);
+  std::string sql = "CREATE TABLE " + table_ + "(k INTEGER, i INTEGER, r DOUBLE PRECISION, d DATE, t TIME, "
+                    "ts TIMESTAMP, dt DATETIME, name VARCHAR(8), flag BOOLEAN, bin BLOB, free, amount DECIMAL(10,2));";
+  for (int row = 0; row < 500; ++row) {
+    sql += "INSERT INTO " + table_ + " VALUES (" + std::to_string(row);
+    for (int column = 0; column < 11; ++column) sql += ", " + RandomLiteral(rng, column % 5);
+    sql += ");";
+  }
+  Setup(sql);
+  auto rows = [&] {
+    Run("SELECT i, r, d, t, ts, dt, name, flag, bin, free, amount, i || '', r * 1, flag || '' FROM " + table_ + " ORDER BY k");
+    std::vector<std::vector<std::string>> out;
+    for (bool row = query_->FindFirst(); row; row = query_->FindNext()) {
+      out.emplace_back();
+      for (int i = 0; i < query_->FieldCount(); ++i) {
+        // Floating values to the 15 digits of their text form: the driver
+        // writes no more.
+        const qj::ColumnValue& v = query_->Field(i);
+        out.back().push_back(v.kind == ValueKind::Boolean ? (v.boolean ? "B1" : "B0")
+                             : v.kind == ValueKind::Binary ? "X" + v.bytes
+                                                           : Show(v));
+      }
+    }
+    return out;
+  };
+  const auto native = rows();
+  query_.reset();
+  db_ = std::make_unique<qj::TDatabase>();
+  query_ = std::make_unique<qj::TQuery>(*db_);
+  Param("ODBC DSN=", OdbcDataSource());
+  Param("USER NAME=", "");
+  Param("PASSWORD=", "");
+  const auto odbc = rows();
+  ASSERT_EQ(native.size(), odbc.size());
+  int differences = 0, asStored = 0;
+  for (size_t r = 0; r < native.size() && differences < 10; ++r) {
+    for (size_t c = 0; c < native[r].size(); ++c) {
+      const std::string& n = native[r][c];
+      const std::string& o = odbc[r][c];
+      if (n == o) continue;
+      qj::ColumnValue number;
+      const std::string& text = n[0] == 'S' ? n : o;
+      const std::string& other = n[0] == 'S' ? o : n;
+      if (text[0] == 'S' && qj::ParsePlainNumber(text.substr(1), number) && Show(number) == other) {
+        ++asStored;
+        continue;
+      }
+      // The driver writes floating values through SQLite's own 15 digits,
+      // which round the last digit otherwise for some large exponents.
+      if (n[0] == 'F' && o[0] == 'F' && std::fabs(std::stod(n.substr(1)) / std::stod(o.substr(1)) - 1) < 1e-14) continue;
+      ++differences;
+      ADD_FAILURE() << "row " << r << " column " << c << ": native " << n << ", ODBC " << o;
+    }
+  }
+  EXPECT_GT(asStored, 0);
+}
+
+// The native PostgreSQL engine against psqlODBC on the values of many types:
+// the same value, kind and fields, save for the dates and timestamps
+// psqlODBC's date struct cannot hold, which come as the server's text.
+TEST_P(EngineTest, NativePostgresGivesTheValuesOfTheOdbcPath) {
+  if (!IsPg() || !IsNative()) GTEST_SKIP() << "native PostgreSQL against psqlODBC";
+  const std::vector<std::string> values = {
+      "1::int2", "'-2147483648'::int4", "9223372036854775807::int8", "42::oid", "0.1::float4", "'NaN'::float4",
+      "'-Infinity'::float8", "'Infinity'::float8", "1e-300::float8", "'NaN'::numeric", "123456789012.345::numeric",
+      "true", "false", "'ab'::char(4)", "'x'::\"char\"", "'Müller €'::text", "'a b'::varchar(3)", "'abc'::name",
+      "'2024-02-29'::date", "'23:59:59.5'::time", "'24:00:00'::time", "'12:00:00+02'::timetz",
+      "'2024-02-29 01:02:03.5'::timestamp", "'2024-02-29 01:02:03+05:30'::timestamptz", "'1 day 02:00'::interval",
+      "'\\x00ff'::bytea", "''::bytea", "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11'::uuid", "'{\"a\": 1}'::json",
+      "12.5::money", "'127.0.0.1'::inet", "ARRAY[1,2]", "ROW(1, 'a')", "NULL::int4", "NULL::date"};
+  std::string select = "SELECT ";
+  for (size_t i = 0; i < values.size(); ++i) select += (i ? ", " : "") + values[i];
+  auto row = [&] {
+    Run(select);
+    std::vector<std::string> out;
+    EXPECT_TRUE(query_->FindFirst());
+    for (int i = 0; i < query_->FieldCount(); ++i) {
+      const qj::ColumnValue& v = query_->Field(i);
+      out.push_back(v.kind == ValueKind::Boolean ? (v.boolean ? "B1" : "B0")
+                    : v.kind == ValueKind::Binary ? "X" + v.bytes
+                                                  : Show(v));
+    }
+    return out;
+  };
+  Setup("SET TIME ZONE 'UTC'");
+  Param("ODBC DSN=", pg_.Uri() + "?options=-c%20TimeZone%3DUTC");
+  const std::vector<std::string> native = row();
+  query_.reset();
+  db_ = std::make_unique<qj::TDatabase>();
+  query_ = std::make_unique<qj::TQuery>(*db_);
+  Param("ODBC DSN=", OdbcDataSource() + ";ConnSettings=SET TIME ZONE 'UTC'");
+  Param("USER NAME=", pg_.user);
+  Param("PASSWORD=", pg_.password);
+  const std::vector<std::string> odbc = row();
+  ASSERT_EQ(native.size(), values.size());
+  ASSERT_EQ(odbc.size(), values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    // psqlODBC gives booleans as the texts "1" and "0", and money as a
+    // number; the native engine a boolean and the server's text.
+    if (values[i] == "true" || values[i] == "false") {
+      EXPECT_EQ(native[i], values[i] == "true" ? "B1" : "B0");
+      EXPECT_EQ(odbc[i], values[i] == "true" ? "S1" : "S0");
+    } else if (values[i] == "12.5::money") {
+      EXPECT_EQ(native[i], "S$12.50");
+      EXPECT_EQ(odbc[i], "F12.5");
+    } else {
+      EXPECT_EQ(native[i], odbc[i]) << values[i];
+    }
+  }
+}
+
 TEST_P(EngineTest, RowsArriveInOrderAcrossSeveralFetchBlocks) {
   Series(2500);
   Run("SELECT id, name FROM " + table_ + " ORDER BY id");
   // psqlODBC reads long values of a block row; the SQLite3 driver cannot.
-  EXPECT_EQ(query_->ColumnsBound(), Mode() != "getdata");
+  EXPECT_EQ(query_->ColumnsBound(), Mode() != "getdata" && !IsNative());
   if (IsServer() && Mode() == "auto") {
     EXPECT_GT(query_->RowsetSize(), 1u) << "block fetch not in use";
     EXPECT_LT(query_->RowsetSize(), 2500u);
@@ -392,6 +516,46 @@ TEST_P(EngineTest, RejectedStatementsAndColumns) {
   EXPECT_THROW(query_->Field(-1), EDatabaseError);
 }
 
+// A native engine only reads: a statement without result columns never
+// runs, one that would write with a result fails, a second statement after
+// the first is refused at prepare; the table keeps its rows.
+TEST_P(EngineTest, NativeEngineNeverWrites) {
+  if (!IsNative()) GTEST_SKIP() << "the native engines' own read-only session";
+  Series(3);
+  const std::string table = table_;
+  EXPECT_EQ(State([&] { Run("DELETE FROM " + table); }), "07005");
+  EXPECT_EQ(State([&] { Run("INSERT INTO " + table + " VALUES (9, 'x') RETURNING id"); }), "25006") << what_;
+  EXPECT_NE(State([&] { query_->ClearSql(); query_->AddSql("SELECT 1; DELETE FROM " + table); query_->Prepare(); }),
+            "no error");
+  EXPECT_FALSE(query_->Prepared());
+  // The session goes on after every refusal.
+  Run("SELECT count(*) FROM " + table);
+  EXPECT_EQ(Rows(), "I3;");
+  query_.reset();
+  db_.reset();
+  Setup(IsPg() ? "\\copy (SELECT count(*) FROM " + table + ") TO '" + tmp_.File("count") + "'"
+               : ".output " + tmp_.File("count") + "\nSELECT count(*) FROM " + table + ";");
+  EXPECT_EQ(qjtest::ReadBytes(tmp_.File("count")), "3\n");
+}
+
+// A native engine's connection that cannot be opened is a connection error
+// at the first prepare, naming the target; SQLite creates no file.
+TEST_P(EngineTest, NativeConnectionFailureIsAConnectionError) {
+  if (!IsNative()) GTEST_SKIP() << "the native engines' connection";
+  const std::string target = IsPg() ? "postgresql://127.0.0.1:1/none?connect_timeout=5" : "file:" + tmp_.File("none.db");
+  Param("ODBC DSN=", target);
+  query_->AddSql("SELECT 1");
+  try {
+    query_->Prepare();
+    ADD_FAILURE() << "connected";
+  } catch (const qj::EConnectionError& e) {
+    EXPECT_EQ(e.Records().at(0).SqlState, "08001") << e.what();
+    EXPECT_NE(std::string(e.what()).find(IsPg() ? "127.0.0.1" : "none.db"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(db_->Connected());
+  EXPECT_FALSE(qjtest::FileExists(tmp_.File("none.db")));
+}
+
 TEST_P(EngineTest, UnknownDataSourceNameIsRefused) {
   Param("ODBC DSN=", "qj_no_such_dsn");
   EXPECT_EQ(State([&] { Run("SELECT 1"); }), "IM002");
@@ -423,7 +587,7 @@ TEST_P(EngineTest, DataSourceNameConnects) {
 
 INSTANTIATE_TEST_SUITE_P(Databases, EngineTest,
                          ::testing::Values("sqlite", "pg", "maria", "sqlite_getdata", "pg_getdata", "maria_getdata",
-                                           "pg_rowwise"),
+                                           "pg_rowwise", "sqlite_native", "pg_native"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(SetDbUsrTest, ConfiguresTheConnectionWithThePasswordMasked) {
   ASSERT_EQ(Run(false), 0);
   EXPECT_EQ(out_ + err_, "");
   ASSERT_EQ(Run(true), 0);
-  EXPECT_EQ(out_, kShown + "  DbPwd = '********'\nEnd SetDbUsr\n");
+  EXPECT_EQ(out_, kShown + "  DbPwd = '********'\n  Datenbankzugriff = 'ODBC'\nEnd SetDbUsr\n");
   EXPECT_EQ(qj::ctx.DbSys, "ORA");
   std::vector<std::string> expected = stored_;
   expected[1] = "USER NAME=scott";

@@ -1,5 +1,5 @@
 // The demo's files (demo.sql, the query definition file and the converted ini
-// file template) give the downloads that README.md shows.
+// file templates, native and ODBC) give the downloads that README.md shows.
 
 #include "support/e2e_fixture.h"
 
@@ -32,6 +32,13 @@ TEST(Demo, DownloadsOfTheWorkedExample) {
   EXPECT_EQ(bookings.substr(0, 59), Cp1252("00001000Löffler             00015,2401.11.2026 09:14:000300"));
   // A midnight booking shows the date alone.
   EXPECT_EQ(bookings.substr(6 * 59, 59), Cp1252("00001002KRÄMER              00017,0908.11.2026         0200"));
+
+  // The ODBC template reaches the same file through the SQLite3 driver.
+  converted = ReadBytes(demo + "QJDNL00P.ODBC.TXT.in");
+  qjtest::WriteBytes(install.ConvertedIniPath(), converted.replace(converted.find("@DBFILE@"), 8, install.DbFile()));
+  r = install.Run({"QJDNL31P", "ZutCtrl", "dnl/odbc31p.txt", "1"}, "de_DE.UTF-8");
+  EXPECT_EQ(r.out, "330 Saetze kopiert in Datei dnl/odbc31p.txt \n");
+  EXPECT_EQ(ReadBytes(install.Dnl("odbc31p.txt")), badges);
 
   r = install.Run({"QJDNL33P", "ZutCtrl", "dnl/qjdnl33p.txt", "1"});
   EXPECT_EQ(r.exitCode, 4);

@@ -68,6 +68,7 @@ TEST_P(ExitCodes, RejectedStatementExits6AndUnwritableDownloadWins) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ExitCodes, qjtest::AllBackends(), qjtest::BackendName);
+INSTANTIATE_TEST_SUITE_P(NativeEngines, ExitCodes, qjtest::NativeBackends(), qjtest::BackendName);
 
 // 99: no converted ini file beside the target (a directory is none), only the
 // message without a line end; 5: a missing parameter gives the frame, in

@@ -1,5 +1,7 @@
-// The text forms of PostgreSQL's column types through psqlODBC in the root
-// and the German locale, and the type table under de_DE.
+// The text forms of PostgreSQL's column types through psqlODBC and through
+// the native engine in the root and the German locale, and the type table
+// under de_DE: the same download on both, save for the dates and timestamps
+// psqlODBC cannot hold, which the native engine gives as the server's text.
 
 #include <algorithm>
 
@@ -11,10 +13,21 @@ using qjtest::Cp1252;
 using qjtest::IniSection;
 using qjtest::ReadBytes;
 
+// The parameter: through the native engine (else through psqlODBC).
+class PostgresRun : public ::testing::TestWithParam<bool> {
+ protected:
+  bool Native() const { return GetParam(); }
+  // Points the installation at the server in the session time zone UTC.
+  void Use(const qjtest::E2eInstall& install, const qjtest::PgServer& pg, bool utc = false) const {
+    if (Native()) return install.UsePostgresNative(pg, utc ? "options=-c%20TimeZone%3DUTC" : "");
+    install.UsePostgres(pg, utc ? "ConnSettings=SET TIME ZONE 'UTC'" : "");
+  }
+};
+
 // LC_NUMERIC and LC_TIME each rule their own category over LANG; midnight
 // timestamps lose their time part, fractions of seconds are not shown, CHAR(n)
 // padding stays in a TXT field, a character outside Windows-1252 becomes "?".
-TEST(PostgresRun, ColumnTypesTakeTheLocaleForms) {
+TEST_P(PostgresRun, ColumnTypesTakeTheLocaleForms) {
   const qjtest::PgServer pg = qjtest::TestPgServer();
   QJ_REQUIRE_PG_OR_SKIP(pg);
   const std::string table = qjtest::UniqueName("pgrun");
@@ -30,7 +43,7 @@ TEST(PostgresRun, ColumnTypesTakeTheLocaleForms) {
                                    {{1, "K", "DEC", "3"}, {2, "AMOUNT", "DEC", "12"}, {3, "BOOKED", "CHAR", "19"},
                                     {4, "DAY", "CHAR", "10"}, {5, "AT", "CHAR", "8"}, {6, "CODE", "TXT", "6"},
                                     {7, "NOTE", "CHAR", "10"}}));
-  install.UsePostgres(pg);
+  Use(install, pg);
   // Root forms, then German dates with the given decimal separator.
   const auto expected = [](bool german, const std::string& comma) {
     const std::string tail1 = "23:59:58ab    " + Cp1252("Preis €5  "), tail2 = "00:00:00      " + Cp1252("?ód?      "),
@@ -60,7 +73,7 @@ TEST(PostgresRun, ColumnTypesTakeTheLocaleForms) {
 // and timestamps psqlODBC cannot put into its date struct ('infinity', years
 // BC and past 9999) come as the driver's text, never as the current date the
 // struct would get; a timestamp with time zone in the session's zone.
-TEST(PostgresRun, TypeTableGivesTheExpectedForms) {
+TEST_P(PostgresRun, TypeTableGivesTheExpectedForms) {
   const qjtest::PgServer pg = qjtest::TestPgServer();
   QJ_REQUIRE_PG_OR_SKIP(pg);
   const std::string table = qjtest::UniqueName("pgtypes");
@@ -87,15 +100,16 @@ TEST(PostgresRun, TypeTableGivesTheExpectedForms) {
                   {5, "BI", "CHAR", "20"}, {6, "AMOUNT", "CHAR", "19"}, {7, "DBL", "CHAR", "8"}, {8, "FL", "CHAR", "6"},
                   {9, "D", "CHAR", "13"}, {10, "T", "CHAR", "8"}, {11, "TS", "CHAR", "22"}, {12, "TZ", "CHAR", "19"},
                   {13, "FLAG", "CHAR", "1"}, {14, "BIN", "CHAR", "2200"}, {15, "BODY", "TXT", "700"}}));
-  install.UsePostgres(pg, "ConnSettings=SET TIME ZONE 'UTC'");
+  Use(install, pg, true);
   auto r = install.Run({"TYPES", "T1", "dnl/types.txt", "1"}, "de_DE.UTF-8");
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-  EXPECT_EQ(r.out + r.err, "5 Saetze kopiert in Datei dnl/types.txt \n"
-                           "qjsqlexe: Warnung: Feld FELD12 (TZ), Satz 4: Wert mit 22 Bytes auf 19 Bytes gekuerzt\n");
+  EXPECT_EQ(r.out + r.err, "5 Saetze kopiert in Datei dnl/types.txt \n" +
+                               std::string(Native() ? "" : "qjsqlexe: Warnung: Feld FELD12 (TZ), Satz 4: Wert mit 22 Bytes auf 19 "
+                                                           "Bytes gekuerzt\n"));
   const std::vector<size_t> widths = {1, 10, 6, 11, 20, 19, 8, 6, 13, 8, 22, 19, 1, 2200, 700};
   std::string longBin;
   for (int i = 0; i < 1100; ++i) longBin += "AB";
-  const std::vector<std::vector<std::string>> rows = {
+  std::vector<std::vector<std::string>> rows = {
       {"1", Cp1252("Müller €"), "ab", "-2147483648", "-9223372036854775808", "-0,01", "0,1", "0,1", "29.02.2024",
        "23:59:59", "31.12.2023 23:59:58", "31.12.2023 18:59:58", "1", "00FF10", "short"},
       {"2", "", "XYZXYZ", "7", "9223372036854775807", "12345678,9", "-2,5E-7", "3,25", "0000-00-00", "00:00:00",
@@ -105,6 +119,14 @@ TEST(PostgresRun, TypeTableGivesTheExpectedForms) {
       {"4", Cp1252("?ód?"), "y", "0", "0", "1,23456789012346E16", "1E300", "3,4E38", "15.03.0044", "24:00:00",
        "0044-03-15 10:00:00 BC", "01.06.2024", "1", "", ""},
       {"5", "z", "z", "1", "1", "0", "0", "0", "5874-00-00", "12:34:56", "0000-00-00 00:00:00", "", "", "", ""}};
+  if (Native()) {
+    // The server's own text where psqlODBC's date struct loses the value.
+    rows[1][8] = rows[1][10] = rows[1][11] = "infinity";
+    rows[2][8] = rows[2][10] = rows[2][11] = "-infinity";
+    rows[3][8] = "0044-03-15 BC";
+    rows[4][8] = "5874897-12-31";
+    rows[4][10] = "294276-12-31 23:59:59";
+  }
   const std::string got = ReadBytes(install.Dnl("types.txt"));
   std::string expected;
   for (size_t k = 0; k < rows.size(); ++k) {
@@ -117,6 +139,35 @@ TEST(PostgresRun, TypeTableGivesTheExpectedForms) {
   }
   EXPECT_EQ(got.size(), expected.size());
   qjtest::PgExec(pg, "DROP TABLE " + table + ";");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, PostgresRun, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Native" : "Odbc"; });
+
+}  // namespace
+
+namespace {
+
+// The server ends the session while the native engine streams the rows: the
+// run ends abnormally (3) with the server's message and leaves the download
+// alone.
+TEST(PostgresNativeRun, ConnectionLostWhileStreamingEndsTheRunAbnormally) {
+  const qjtest::PgServer pg = qjtest::TestPgServer();
+  QJ_REQUIRE_PG_OR_SKIP(pg);
+  qjtest::E2eInstall install("PGSQL");
+  install.WriteQueryIni(
+      IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+      IniSection("LOST", {"SELECT CASE WHEN g = 5000 THEN pg_terminate_backend(pg_backend_pid())::int ELSE g END",
+                          "FROM generate_series(1, 10000) g"},
+                 {{1, "G", "DEC", "6"}}));
+  install.UsePostgresNative(pg);
+  qjtest::WriteBytes(install.Dnl("lost.txt"), "OLD");
+  auto r = install.Run({"LOST", "T1", "dnl/lost.txt", "1"});
+  EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+  EXPECT_EQ(r.err.rfind("qjsqlexe: ", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("[57P01]"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("[08S01]"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(install.Dnl("lost.txt")), "OLD");
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ class Trace : public qjtest::StaffRunTest {
         " SELECT firm FROM " + T("terminal_firm") + " WHERE terminal = '$parm01' ORDER BY firm ";
     return " Aktiviert Debugger\nStr CheckParm\nEnd CheckParm\nStr SetDbUsr\n DB-Informationen:\n  DbSys = '" +
            install.DbSys() + "'\n  DbName = '" + ini.substr(at, ini.find('\n', at) - at) + "'\n  DbUsr = '" +
-           User() + "'\n  DbPwd = '********'\nEnd SetDbUsr\n" + LoadTrace(companies) +
+           User() + "'\n  DbPwd = '********'\n  Datenbankzugriff = '" +
+           (!OnNative() ? "ODBC" : OnPostgres() ? "PostgreSQL (libpq)" : "SQLite (libsqlite3)") + "'\nEnd SetDbUsr\n" + LoadTrace(companies) +
            ReadFirstTrace(Fill(companies, "$parm01", terminal), false);
   }
 };
@@ -80,5 +81,6 @@ TEST_P(Trace, CompanyRunPrintsOnePassPerCompany) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, Trace, qjtest::AllBackends(), qjtest::BackendName);
+INSTANTIATE_TEST_SUITE_P(NativeEngines, Trace, qjtest::NativeBackends(), qjtest::BackendName);
 
 }  // namespace

@@ -66,14 +66,18 @@ void E2eInstall::WriteConvertedIni(const std::string& database, const std::strin
                                      "\nVELMORANT.INI;DATENBANK;Kennwort\n4;PASS;" + password + "\n");
 }
 
-void E2eInstall::UseSqlite(const std::string& sql) const {
+void E2eInstall::UseSqlite(const std::string& sql, bool native) const {
   SqliteExec(DbFile(), sql);
-  WriteConvertedIni(SqliteConnectionString(DbFile()));
+  WriteConvertedIni(native ? "file:" + DbFile() : SqliteConnectionString(DbFile()));
 }
 
 void E2eInstall::UsePostgres(const PgServer& server, const std::string& extraOptions) const {
   WriteConvertedIni(server.ConnectionString() + (extraOptions.empty() ? "" : ";" + extraOptions), server.user,
                     server.password);
+}
+
+void E2eInstall::UsePostgresNative(const PgServer& server, const std::string& query) const {
+  WriteConvertedIni(server.Uri() + (query.empty() ? "" : "?" + query), server.user, server.password);
 }
 
 RunOptions E2eInstall::Options(const std::string& locale, RunOptions options) const {
@@ -182,13 +186,24 @@ std::string UniqueName(const std::string& prefix) {
 }
 
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
-  return info.param == Backend::Sqlite ? "Sqlite" : info.param == Backend::Postgres ? "Postgres" : "Maria";
+  switch (info.param) {
+    case Backend::Sqlite:
+      return "Sqlite";
+    case Backend::Postgres:
+      return "Postgres";
+    case Backend::Maria:
+      return "Maria";
+    case Backend::SqliteNative:
+      return "SqliteNative";
+    default:
+      return "PostgresNative";
+  }
 }
 
 void StaffRunTest::SetUp() {
   if (OnPostgres()) QJ_REQUIRE_PG_OR_SKIP(pg);
   if (OnMaria()) QJ_REQUIRE_MARIA_OR_SKIP(maria);
-  if (GetParam() != Backend::Sqlite) suffix_ = "_" + UniqueName("e2e");
+  if (OnPostgres() || OnMaria()) suffix_ = "_" + UniqueName("e2e");
   const std::string sql =
       "CREATE TABLE " + T("staff") +
       " (firm CHAR(4) NOT NULL, nr INTEGER NOT NULL, name VARCHAR(20), rate DOUBLE PRECISION, since DATE);\n"
@@ -214,6 +229,7 @@ void StaffRunTest::TearDown() {
 }
 
 std::string StaffRunTest::ConnectionString() const {
+  if (OnNative()) return OnPostgres() ? pg.Uri() : "file:" + install.DbFile();
   return OnPostgres() ? pg.ConnectionString() : OnMaria() ? maria.ConnectionString()
                                                           : SqliteConnectionString(install.DbFile());
 }

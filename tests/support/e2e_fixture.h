@@ -45,10 +45,14 @@ class E2eInstall {
   void WriteQueryIni(const std::string& bytes) const;
   void WriteConvertedIni(const std::string& database, const std::string& login = "qjuser",
                          const std::string& password = "geheim") const;
-  // Creates test.db from the SQL and points the converted ini file at it.
-  void UseSqlite(const std::string& sql) const;
+  // Creates test.db from the SQL and points the converted ini file at it,
+  // through ODBC or the native engine.
+  void UseSqlite(const std::string& sql, bool native = false) const;
   // Points the converted ini file at the test server; extraOptions go to the connection string.
   void UsePostgres(const PgServer& server, const std::string& extraOptions = "") const;
+  // Points the converted ini file at the test server through the native
+  // engine; the query goes to the URI (e.g. "options=-c%20TimeZone%3DUTC").
+  void UsePostgresNative(const PgServer& server, const std::string& query = "") const;
 
   // Runs the installed binary in Root() with the test ODBC configuration;
   // locale is LANG for the run, empty leaves every locale variable unset.
@@ -91,10 +95,12 @@ class BackgroundRun {
 // A unique name for a table of one test in a shared database.
 std::string UniqueName(const std::string& prefix);
 
-enum class Backend { Sqlite, Postgres, Maria };
+// The ODBC backends, and SQLite and PostgreSQL through the native engines.
+enum class Backend { Sqlite, Postgres, Maria, SqliteNative, PostgresNative };
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
 // Every backend, for INSTANTIATE_TEST_SUITE_P.
 inline auto AllBackends() { return ::testing::Values(Backend::Sqlite, Backend::Postgres, Backend::Maria); }
+inline auto NativeBackends() { return ::testing::Values(Backend::SqliteNative, Backend::PostgresNative); }
 
 // An installation whose converted ini file points at the staff data on the
 // test's backend: "staff" (firm, nr, name, rate, since) with five rows of
@@ -106,7 +112,8 @@ class StaffRunTest : public ::testing::TestWithParam<Backend> {
   void TearDown() override;
 
   std::string T(const std::string& table) const { return table + suffix_; }
-  bool OnPostgres() const { return GetParam() == Backend::Postgres; }
+  bool OnPostgres() const { return GetParam() == Backend::Postgres || GetParam() == Backend::PostgresNative; }
+  bool OnNative() const { return GetParam() == Backend::SqliteNative || GetParam() == Backend::PostgresNative; }
   bool OnMaria() const { return GetParam() == Backend::Maria; }
   // The DATABASE value and login of the converted ini file for the backend.
   std::string ConnectionString() const;

@@ -81,6 +81,8 @@ std::string PgServer::ConnectionString() const {
   return "DRIVER={PostgreSQL Unicode};Server=" + host + ";Port=" + port + ";Database=" + database;
 }
 
+std::string PgServer::Uri() const { return "postgresql://" + host + ":" + port + "/" + database; }
+
 PgServer TestPgServer() { return ServerFromEnv<PgServer>("QJ_PG"); }
 
 std::string MariaServer::ConnectionString() const {

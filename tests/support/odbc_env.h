@@ -32,6 +32,8 @@ struct PgServer {
   bool Available() const { return !port.empty(); }
   // A DSN-less connection string through "PostgreSQL Unicode" (without UID/PWD).
   std::string ConnectionString() const;
+  // The libpq URI of the database (without user and password).
+  std::string Uri() const;
 };
 PgServer TestPgServer();
 
