@@ -76,6 +76,7 @@ TEST_P(LayoutCheck, EveryProblemKindIsNamedWithExitTen) {
       "FELD02=city\nFTYP02=CHR\nFLEN02=20\nFELD03=amount\nFTYP03=DEC\nFLEN03=1O\n\n" +
       IniSection("BEYOND", {"SELECT name, city FROM staff"},
                  {{1, "NAME", "CHAR", "10"}, {2, "CITY", "CHAR", "20"}, {4, "AMOUNT", "DEC", "6"}}) +
+      IniSection("PRECISE", {"SELECT amount FROM staff"}, {{1, "AMOUNT", "DEC", "6"}}) +
       IniSection("WIDE", {"SELECT name, city, amount FROM staff"},
                  {{1, "NAME", "CHAR", "5"}, {2, "CITY", "TXT", "8"}, {3, "AMOUNT", "DEC", "4"}}));
 
@@ -109,10 +110,18 @@ TEST_P(LayoutCheck, EveryProblemKindIsNamedWithExitTen) {
                        ") hat bis zu 10 Zeichen, das CHAR-Feld nur 5; laengere Werte werden gekuerzt\n"
                        "  FELD02 (CITY): Spalte 'city' (" + (Native() ? "VARCHAR(20)" : "VARCHAR") +
                        ") hat bis zu 20 Zeichen, das TXT-Feld nur 8; laengere Werte werden gekuerzt\n"
-                       "  FELD03 (AMOUNT): Spalte 'amount' (" + (Native() ? "DECIMAL(6,2)" : "DECIMAL") +
-                       ") hat bis zu 6 Zeichen, das DEC-Feld nur 4; ein laengerer Wert bricht den Lauf ab (Code 3)\n"),
+                       "  FELD03 (AMOUNT): Spalte 'amount' (" + (Native() ? "DECIMAL(6,2)) hat bis zu 8" : "DECIMAL) hat bis zu 6") +
+                       " Zeichen, das DEC-Feld nur 4; ein laengerer Wert bricht den Lauf ab (Code 3)\n"),
             std::string::npos)
       << r.out;
+
+  // DECIMAL(6,2) takes six digits, a sign and a separator: -9999,99 does not
+  // fit a DEC field of 6. (The SQLite ODBC driver counts the digits alone.)
+  if (Native()) {
+    r = Check("PRECISE");
+    EXPECT_EQ(r.exitCode, 10) << r.out << r.err;
+    EXPECT_NE(r.out.find("hat bis zu 8 Zeichen, das DEC-Feld nur 6"), std::string::npos) << r.out;
+  }
   EXPECT_TRUE(install.DnlEntries().empty());
 }
 
