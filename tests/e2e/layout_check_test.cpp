@@ -174,6 +174,26 @@ TEST_P(LayoutCheck, StepsThatStopARunStopTheCheckWithTheirCodes) {
   EXPECT_TRUE(install.DnlEntries().empty());
 }
 
+// The company sections are read as in a run, but what they would print is
+// the report's: a rejected company statement and a company section's
+// unknown key are problems, the statement's exception text stays out.
+TEST_P(LayoutCheck, CompanySectionProblemsAreNamed) {
+  install.UseSqlite(kStaff, Native());
+  install.WriteQueryIni(IniSection("GETFIR1", {"SELECT firm FROM nofirms"}, {{1, "FIRM", "CHAR", "4"}}) +
+                        "[GETFIR2]\nSQL001=SELECT firm FROM firms ORDER BY firm\nFELD01=FIRM\nFTPY01=CHAR\n\n" +
+                        IniSection("NAMES", {"SELECT name FROM staff WHERE firm = '$parm02'"},
+                                   {{1, "NAME", "CHAR", "10"}}));
+  const auto r = Check("NAMES");
+  EXPECT_EQ(r.exitCode, 10) << r.out << r.err;
+  EXPECT_NE(r.out.find("Firmen: 2, die erste '0100'\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Probleme: 2\n  Firmenliste: Anweisung abgelehnt (DB Prepare): "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("nofirms"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n  Firmenliste: Warnung: Sektion GETFIR2: unbekannter Schluessel FTPY01\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("Exception bei DB"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, LayoutCheck, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Native" : "Odbc"; });
 
