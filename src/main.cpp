@@ -9,6 +9,7 @@
 #include "driver/database_text.h"
 #include "driver/result_codes.h"
 #include "driver/run_sequence.h"
+#include "platform/process_setup.h"
 #include "platform/signals.h"
 
 namespace {
@@ -39,6 +40,7 @@ int AbnormalEnd(std::string_view cp1252) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qj::KeepStandardDescriptorsOpen();
   qj::IgnoreWriteSignals();
   try {
     return ReportConsoleFailure(qj::RunMain(argc, argv));

@@ -148,6 +148,7 @@ ConvertedIniFile ConvertedIniFile::Parse(std::string_view fileBytes) {
       }
     }
     file.records_.push_back(CutRecord(header, entry));
+    file.records_.back().HeaderLine = headerLine;
   }
   return file;
 }

@@ -21,6 +21,9 @@ struct ConvertedRecord {
   // False for an entry line without any ";": it has no number text, and its
   // record is never matched by number (Number stays 0).
   bool HasNumber = true;
+  // The 1-based line of the file where the record's header line starts; 0
+  // for a cleared record.
+  size_t HeaderLine = 0;
 };
 
 // Limits of the reader: bytes per read of a header and an entry line (line
@@ -54,6 +57,8 @@ class ConvertedIniFile {
   // The first record whose key is exactly this key, or nullptr: for optional
   // keys, which a record matching every lookup must not answer.
   const ConvertedRecord* FindKey(std::string_view key) const;
+  // Every record in file order.
+  const std::vector<ConvertedRecord>& Records() const { return records_; }
   // The first record out of shape, or nullptr.
   const MisshapenLine* FirstMisshapen() const { return misshapen_.LineNumber == 0 ? nullptr : &misshapen_; }
 

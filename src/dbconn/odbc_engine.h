@@ -132,8 +132,7 @@ class OdbcStatement {
   std::vector<SQLUSMALLINT> rowStatus_;
   std::vector<DiagnosticRecord> blockRecords_;
   uint64_t rowSerial_ = 0;
-  std::u16string longText_;
-  std::vector<char16_t> chunk_;
+  std::vector<char16_t> chunk_;  // the pieces of a long value
 };
 
 }  // namespace qj

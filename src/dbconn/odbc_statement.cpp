@@ -14,7 +14,7 @@ namespace {
 constexpr SQLULEN kBlockBytes = 1 << 20;
 constexpr SQLULEN kMinRowset = 32;
 constexpr SQLULEN kMaxRowset = 512;
-// Piece size when a long value is read with SQLGetData.
+// First piece size when a long value is read with SQLGetData.
 constexpr size_t kChunkChars = 8192;
 
 // A declared type of character data, by SQLite's rule for text affinity.
@@ -267,15 +267,22 @@ bool OdbcStatement::LoadSingleRow() {
 
 bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool text, bool longerThanBound) {
   const SQLSMALLINT cType = text ? SQL_C_WCHAR : SQL_C_BINARY;
-  const auto bufferBytes = static_cast<SQLLEN>(kChunkChars * sizeof(char16_t));
   // A text piece keeps room for its terminator.
-  const SQLLEN room = text ? bufferBytes - static_cast<SQLLEN>(sizeof(char16_t)) : bufferBytes;
-  chunk_.resize(kChunkChars);
-  longText_.clear();
+  const size_t terminator = text ? sizeof(char16_t) : 0;
+  // The pieces land one after the other in one buffer. Each call gets all
+  // that the driver says is left, and at least as much as was read so far:
+  // drivers that convert the value from its start on every call (the SQLite
+  // and MariaDB drivers) then take few calls and linear time.
+  size_t received = 0;
+  size_t pieceBytes = kChunkChars * sizeof(char16_t);
   c.value.bytes.clear();
   for (bool first = true;; first = false) {
+    const size_t bufferBytes = received + pieceBytes;
+    if (chunk_.size() * sizeof(char16_t) < bufferBytes) chunk_.resize((bufferBytes + 1) / sizeof(char16_t));
+    char* piece = reinterpret_cast<char*>(chunk_.data()) + received;
     SQLLEN indicator = 0;
-    const SQLRETURN ret = SQLGetData(stmt_.get(), columnNumber, cType, chunk_.data(), bufferBytes, &indicator);
+    const SQLRETURN ret =
+        SQLGetData(stmt_.get(), columnNumber, cType, piece, static_cast<SQLLEN>(pieceBytes), &indicator);
     if (ret == SQL_NO_DATA && first && longerThanBound) {
       // The bound buffer holds a longer value: nothing here is another
       // row's value or a lost one, never a valid empty value.
@@ -285,15 +292,23 @@ bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool te
     if (ret == SQL_NO_DATA) break;
     Check(ret, stmt_, "SQLGetData");
     if (indicator == SQL_NULL_DATA) return false;
-    const SQLLEN bytes = Received(indicator, room);
-    if (text) {
-      longText_.append(chunk_.data(), static_cast<size_t>(bytes) / sizeof(char16_t));
-    } else {
-      c.value.bytes.append(reinterpret_cast<const char*>(chunk_.data()), static_cast<size_t>(bytes));
-    }
+    const SQLLEN room = static_cast<SQLLEN>(pieceBytes - terminator);
+    const auto bytes = static_cast<size_t>(Received(indicator, room));
+    received += bytes;
     if (ret == SQL_SUCCESS || bytes == 0) break;
+    size_t left = 0;
+    if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) > bytes) {
+      left = static_cast<size_t>(indicator) - bytes;
+    }
+    pieceBytes = std::max(left, received) + terminator;
   }
-  if (text) AppendUtf16AsCp1252(longText_, c.value.bytes);
+  if (text) {
+    AppendUtf16AsCp1252(std::u16string_view(chunk_.data(), received / sizeof(char16_t)), c.value.bytes);
+  } else {
+    c.value.bytes.assign(reinterpret_cast<const char*>(chunk_.data()), received);
+  }
+  // A long value's buffer is not kept for the next row.
+  if (chunk_.size() > kChunkChars * 16) std::vector<char16_t>().swap(chunk_);
   return true;
 }
 

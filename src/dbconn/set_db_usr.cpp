@@ -29,14 +29,6 @@ constexpr std::string_view kConvertedIniName = "QJDNL00P.TXT";
 
 constexpr const char* kParameterKeys[] = {"DB_SYSTEM", "DATABASE", "LOGIN", "PASS"};
 
-// The path as the user can find it: relative to the working directory made
-// absolute, so that a message tells a misplaced file from a missing directory.
-std::string AbsolutePath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
-}
-
 // Reads the converted ini file. Only a readable file counts: a directory (or
 // anything else) of that name does not. On failure `why` says what is wrong.
 bool ReadConvertedIni(const std::string& path, FileBytes& file, std::string& why) {
@@ -75,6 +67,12 @@ std::string LookUp(const ConvertedIniFile& file, const char* key) {
 
 
 }  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
 
 std::string ConvertedIniPath(const std::string& targetFile) {
   return DirectoryPart(targetFile, DirectorySeparators()) + std::string(kConvertedIniName);

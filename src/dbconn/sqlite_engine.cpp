@@ -66,11 +66,18 @@ ValueKind DeclaredKind(const char* declared) {
   return ValueKind::Text;
 }
 
-// The characters a declared type such as VARCHAR(20) gives its values.
+// The characters a declared type such as VARCHAR(20) gives its values. The
+// digits of DECIMAL(10,2) or NUMERIC(10) need a sign and a decimal separator
+// beside them, as ODBC counts the display size of a decimal column.
 int64_t DeclaredSize(const char* declared) {
   if (declared == nullptr) return 0;
   const char* open = std::strchr(declared, '(');
-  return open != nullptr ? std::strtoll(open + 1, nullptr, 10) : 0;
+  if (open == nullptr) return 0;
+  const int64_t size = std::strtoll(open + 1, nullptr, 10);
+  std::string upper(declared, static_cast<size_t>(open - declared));
+  UpperCaseAscii(upper);
+  const bool decimal = upper.find("DEC") != std::string::npos || upper.find("NUMERIC") != std::string::npos;
+  return decimal && size > 0 ? size + 2 : size;
 }
 
 class SqliteStatement : public NativeStatement {

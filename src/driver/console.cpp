@@ -11,6 +11,20 @@ namespace {
 std::string* g_captured_out = nullptr;
 std::string* g_captured_err = nullptr;
 int g_out_error = 0;
+ConsoleCollector* g_collector = nullptr;
+
+constexpr std::string_view kDiagnosticPrefix = "qjsqlexe: ";
+
+void CollectErrorText(std::string_view text, std::vector<std::string>& lines) {
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (line.substr(0, kDiagnosticPrefix.size()) == kDiagnosticPrefix) line.remove_prefix(kDiagnosticPrefix.size());
+    lines.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+}
 
 void NoteOutError() {
   if (g_out_error == 0) g_out_error = errno != 0 ? errno : EIO;
@@ -44,6 +58,10 @@ std::string FormatMessage(std::string_view format, std::initializer_list<FormatA
 }
 
 void Console::Out(std::string_view text) {
+  if (g_collector != nullptr) {
+    g_collector->out.append(text.data(), text.size());
+    return;
+  }
   if (g_captured_out != nullptr) {
     g_captured_out->append(text.data(), text.size());
     return;
@@ -52,6 +70,10 @@ void Console::Out(std::string_view text) {
 }
 
 void Console::Err(std::string_view text) {
+  if (g_collector != nullptr) {
+    CollectErrorText(text, g_collector->errorLines);
+    return;
+  }
   if (g_captured_err != nullptr) {
     g_captured_err->append(text.data(), text.size());
     return;
@@ -73,6 +95,10 @@ void Console::CaptureForTest(std::string* out, std::string* err) {
   g_captured_err = err;
 }
 
+ConsoleCollector::ConsoleCollector() : previous_(g_collector) { g_collector = this; }
+
+ConsoleCollector::~ConsoleCollector() { g_collector = previous_; }
+
 void Print(std::string_view format, std::initializer_list<FormatArg> args) {
   if (args.size() == 0) {
     Console::Out(format);
@@ -82,7 +108,7 @@ void Print(std::string_view format, std::initializer_list<FormatArg> args) {
 }
 
 void ErrorLine(std::string_view text) {
-  std::string line = "qjsqlexe: ";
+  std::string line(kDiagnosticPrefix);
   line.append(text);
   for (char& c : line) {
     if (c == '\n' || c == '\r') c = ' ';

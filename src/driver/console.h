@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qj {
 
@@ -44,6 +45,23 @@ class Console {
   // Tests: send output into strings instead of the real streams; nullptr
   // restores the real stream.
   static void CaptureForTest(std::string* out, std::string* err);
+};
+
+// While one exists, what the steps print is kept here instead of written:
+// standard output as its bytes, standard error line by line without the
+// "qjsqlexe: " in front. The layout check reports it in its own words.
+class ConsoleCollector {
+ public:
+  ConsoleCollector();
+  ~ConsoleCollector();
+  ConsoleCollector(const ConsoleCollector&) = delete;
+  ConsoleCollector& operator=(const ConsoleCollector&) = delete;
+
+  std::string out;
+  std::vector<std::string> errorLines;
+
+ private:
+  ConsoleCollector* previous_;
 };
 
 // A message text with its arguments, on standard output.

@@ -51,9 +51,12 @@ void ShowHelp() {
   ShowUsage();
   Print("Optionales 5. Wort: /D = jeden Schritt protokollieren\n");
   Print("\n");
+  Print("Layoutpruefung ohne Download: QJSQLEXE.EXE --check Sektionsname Terminalname Zieldatei\n");
+  Print("\n");
   Print("Exitcodes: 0 fertig, 1 und 2 Befehlszeile, 3 Abbruch, 4 Sektion abgeschaltet,\n");
   Print("5 Datenbankparameter fehlt, 6 Anweisung abgelehnt, 7 Datei nicht geschrieben,\n");
   Print("8 Ausgabe nicht geschrieben, 9 keine Verbindung zur Datenbank,\n");
+  Print("10 Layoutpruefung fand ein Problem,\n");
   Print("99 konvertierte Ini-Datei nicht gefunden, 128 + Signal beim Schreiben beendet\n");
   Print("\n");
   Print("Ausfuehrlich: man qjsqlexe\n");

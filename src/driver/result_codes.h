@@ -19,6 +19,8 @@ enum ExitCode : int {
   // The connection to the database could not be opened: no statement ran.
   // A batch job may try again later, unlike after a rejected statement.
   kExitConnectionFailed = 9,
+  // The layout check found a problem.
+  kExitLayoutProblem = 10,
   kExitConvertedIniMissing = 99,
   // A termination signal ended the run: this base plus the signal number.
   kExitSignalBase = 128,

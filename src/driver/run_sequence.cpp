@@ -4,6 +4,7 @@
 #include "dbconn/set_db_usr.h"
 #include "driver/console.h"
 #include "driver/console_texts.h"
+#include "driver/layout_check.h"
 #include "driver/run_context.h"
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
@@ -21,18 +22,6 @@ namespace {
 
 std::string ArgumentAt(const std::vector<std::string>& args, size_t index) {
   return index < args.size() ? args[index] : std::string();
-}
-
-// A word that goes into the statement or names a section: a UTF-8 word from
-// the terminal becomes the Windows-1252 text the files and the database hold.
-std::string StatementWord(const std::string& word, const char* what) {
-  size_t replaced = 0;
-  std::string converted = WordAsCp1252(word, replaced);
-  if (replaced > 0) {
-    Console::Err(FormatMessage("qjsqlexe: Warnung: %s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n",
-                               {what, static_cast<int64_t>(replaced)}));
-  }
-  return converted;
 }
 
 bool IsTraceSwitch(std::string word) {
@@ -64,6 +53,16 @@ void RowPass(const RunSteps& steps) {
 }
 
 }  // namespace
+
+std::string StatementWord(const std::string& word, const char* what) {
+  size_t replaced = 0;
+  std::string converted = WordAsCp1252(word, replaced);
+  if (replaced > 0) {
+    Console::Err(FormatMessage("qjsqlexe: Warnung: %s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n",
+                               {what, static_cast<int64_t>(replaced)}));
+  }
+  return converted;
+}
 
 RunSteps DefaultRunSteps() {
   return RunSteps{&SetDbUsr,   &ReadCompanyList, &ResetDefinitions, &GetIniValues,
@@ -149,6 +148,16 @@ int RunMain(int argc, char** argv) {
     args[0] == "--help" ? ShowHelp() : ShowVersion();
     Console::Flush();
     return kExitDone;
+  }
+  // The layout check takes exactly its three words; any other command line
+  // starting with "--check" stays a run, as it was.
+  if (args.size() == 4 && args[0] == "--check") {
+    const int code = LayoutCheck(args[1], args[2], args[3]);
+    Console::Flush();
+    return code;
+  }
+  if (!args.empty() && args[0] == "--check") {
+    ErrorLine("--check verlangt genau Sektionsname Terminalname Zieldatei; die Befehlszeile laeuft als Download");
   }
   const int code = RunSequence(args);
   Console::Flush();

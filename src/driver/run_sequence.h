@@ -27,6 +27,11 @@ struct RunSteps {
 
 RunSteps DefaultRunSteps();
 
+// A command-line word that goes into the statement or names a section, as
+// the Windows-1252 text the files and the database hold; characters without
+// a Windows-1252 form become "?" with a warning naming the word (`what`).
+std::string StatementWord(const std::string& word, const char* what);
+
 // Checks the argument count and the replace flag. Returns 0, 1 or 2.
 // Reads ctx.ArgumentCount, ctx.ReplaceFlag.
 int CheckParm();

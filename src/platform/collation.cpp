@@ -3,6 +3,7 @@
 #include <unicode/ucol.h>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace qj {
@@ -14,16 +15,43 @@ struct Collation::Impl {
   std::unique_ptr<UCollator, Closer> collator;
 };
 
-Collation::Collation(const std::string& locale) : impl_(std::make_unique<Impl>()) {
+namespace {
+
+UCollator* OpenCollator(const char* locale) {
   UErrorCode status = U_ZERO_ERROR;
+  UCollator* collator = ucol_open(locale, &status);
+  if (U_FAILURE(status)) {
+    ucol_close(collator);
+    throw std::runtime_error(std::string("ICU-Sortierfolge fuer Gebietsschema \"") + locale +
+                             "\" nicht verfuegbar: " + u_errorName(status));
+  }
+  return collator;
+}
+
+// en_US_POSIX orders every capital before every small letter at the first
+// level, which no strength setting can hide.
+bool HasPosixTailoring(const UCollator* collator) {
+  UErrorCode status = U_ZERO_ERROR;
+  const char* actual = ucol_getLocaleByType(collator, ULOC_ACTUAL_LOCALE, &status);
+  return U_SUCCESS(status) && actual != nullptr && std::strstr(actual, "POSIX") != nullptr;
+}
+
+}  // namespace
+
+Collation::Collation(const std::string& locale) : impl_(std::make_unique<Impl>()) {
   // "root" is ICU's own name of the root locale; ICU's default locale
   // (en_US_POSIX for the C locale) would stay case-sensitive.
-  impl_->collator.reset(ucol_open(locale.c_str(), &status));
-  if (U_FAILURE(status) || !impl_->collator) {
-    throw std::runtime_error("ICU-Sortierfolge fuer Gebietsschema \"" + locale + "\" nicht verfuegbar: " +
+  impl_->collator.reset(OpenCollator(locale.c_str()));
+  if (HasPosixTailoring(impl_->collator.get())) impl_->collator.reset(OpenCollator("root"));
+  // Letter case is ignored whatever the locale name asks for ("-u-ks-level3",
+  // "-u-kc-true"): secondary strength and no case level.
+  UErrorCode status = U_ZERO_ERROR;
+  ucol_setAttribute(impl_->collator.get(), UCOL_STRENGTH, UCOL_SECONDARY, &status);
+  ucol_setAttribute(impl_->collator.get(), UCOL_CASE_LEVEL, UCOL_OFF, &status);
+  if (U_FAILURE(status)) {
+    throw std::runtime_error("ICU-Sortierfolge fuer Gebietsschema \"" + locale + "\" nicht einstellbar: " +
                              u_errorName(status));
   }
-  ucol_setStrength(impl_->collator.get(), UCOL_SECONDARY);
 }
 
 Collation::~Collation() = default;

@@ -7,4 +7,11 @@ namespace qj {
 // points. Number and date texts never come from the C library's locale.
 void PrepareProcess();
 
+// Opens /dev/null, for reading only, on each of the standard descriptors 0, 1
+// and 2 that the caller left closed, before the process opens any file or
+// socket: otherwise the first one opened (the database connection, the
+// download file) would take its number and receive the console output.
+// Writing to them still fails. Called first in main.
+void KeepStandardDescriptorsOpen();
+
 }  // namespace qj

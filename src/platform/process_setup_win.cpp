@@ -9,3 +9,11 @@ namespace qj {
 void PrepareProcess() { SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX); }
 
 }  // namespace qj
+
+namespace qj {
+
+// A Windows process without standard handles gets no others in their place:
+// nothing to do.
+void KeepStandardDescriptorsOpen() {}
+
+}  // namespace qj

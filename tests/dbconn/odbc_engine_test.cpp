@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cmath>
@@ -226,6 +227,38 @@ TEST_P(EngineTest, TextConvertsBothWaysAndArrivesWhole) {
   EXPECT_EQ(Rows(), "I1,S" + kMuellerEuro + ",NULL;I2,Sa?b,S" + shortCp + ";I3,Splain,S" + longCp + ";");
   Run("SELECT id FROM " + table_ + " WHERE name = '" + kMuellerEuro + "'");
   EXPECT_EQ(Rows(), "I1;");
+}
+
+// Values of megabytes arrive whole in any number of pieces: "€" (three bytes
+// in UTF-8) and "ü" lie across every piece border the reading may choose.
+TEST_P(EngineTest, MegabyteValuesArriveWhole) {
+  // MariaDB Connector/ODBC 3.1 fails a statement that reads a long
+  // MEDIUMTEXT value in pieces from a bound column ("[00000]"), with the
+  // earlier piece reading as well; read through SQLGetData alone it works.
+  if (IsMaria() && Mode() == "auto") GTEST_SKIP() << "bound MEDIUMTEXT values fail in the driver";
+  const std::string repeats = "700000";
+  const std::string unitUtf8 = "ab\xE2\x82\xAC\xC3\xBC", unit = "ab\x80\xFC";
+  const std::string longValue = IsPg()      ? "repeat('" + unitUtf8 + "', " + repeats + ")"
+                                : IsMaria() ? "REPEAT('" + unitUtf8 + "', " + repeats + ")"
+                                            : "replace(hex(zeroblob(" + repeats + ")), '00', '" + unitUtf8 + "')";
+  const auto row = [&](const std::string& id, const std::string& head) {
+    return "(" + id + ", " + (IsMaria() ? "CONCAT('" + head + "', " + longValue + ")" : "'" + head + "' || " + longValue) +
+           ", 'end')";
+  };
+  Setup("CREATE TABLE " + table_ + "(id INTEGER, body " + (IsMaria() ? "MEDIUMTEXT" : "TEXT") +
+        ", tail VARCHAR(5));INSERT INTO " + table_ + " VALUES " + row("1", "x") + ", " + row("2", "\xC3\xBC") + ";");
+  std::string expected;
+  for (int i = 0; i < std::stoi(repeats); ++i) expected += unit;
+  for (const std::string& head : {std::string("x"), std::string("\xFC")}) {
+    Run("SELECT id, body, tail FROM " + table_ + " WHERE id = " + (head == "x" ? "1" : "2"));
+    ASSERT_TRUE(query_->FindFirst());
+    const std::string& got = query_->Field(1).bytes;
+    EXPECT_EQ(got.size(), head.size() + expected.size());
+    EXPECT_TRUE(got == head + expected) << "first difference at " << std::mismatch(got.begin(), got.end(),
+                                                                                   (head + expected).begin()).first - got.begin();
+    EXPECT_EQ(Show(query_->Field(2)), "Send");
+    EXPECT_FALSE(query_->FindNext());
+  }
 }
 
 TEST_P(EngineTest, TypedValuesOfEveryRow) {

@@ -31,6 +31,8 @@ TEST(CommandLine, HelpAndVersionAsTheOnlyWord) {
   bannerAndUsage.erase(bannerAndUsage.find("\nBefehlsformat"), 1);
   EXPECT_EQ(r.out.rfind(bannerAndUsage, 0), 0u) << r.out;
   EXPECT_NE(r.out.find("9 keine Verbindung zur Datenbank"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("--check Sektionsname Terminalname Zieldatei"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("10 Layoutpruefung fand ein Problem"), std::string::npos) << r.out;
   EXPECT_EQ(r.err, "");
   r = RunProgram({"--version"});
   EXPECT_EQ(r.exitCode, 0);

@@ -77,6 +77,7 @@ class BackgroundRun {
   BackgroundRun& operator=(const BackgroundRun&) = delete;
 
   bool Running();
+  pid_t Pid() const { return pid_; }
   void Kill(int signal);
   // Stops the run where it is (SIGSTOP) and waits until it has stopped;
   // false when it ended first. Continue lets a stopped run go on.
