@@ -47,6 +47,7 @@ OdbcStatement::OdbcStatement(OdbcConnection& connection, const FetchOptions& opt
 }
 
 void OdbcStatement::Prepare(std::string_view statement) {
+  connection_.BeginReadOnlyStatement();
   std::u16string text = Cp1252ToUtf16(statement);
   Check(SQLPrepareW(stmt_.get(), Wide(text), static_cast<SQLINTEGER>(text.size())), stmt_, "SQLPrepare");
 }
