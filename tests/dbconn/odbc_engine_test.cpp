@@ -3,7 +3,11 @@
 // PostgreSQL through "PostgreSQL Unicode", each with bound block fetches,
 // SQLGetData only, and (PostgreSQL) one bound row per fetch.
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <clocale>
@@ -434,5 +438,54 @@ INSTANTIATE_TEST_SUITE_P(Databases, EngineTest,
                          ::testing::Values("sqlite", "pg", "maria", "sqlite_getdata", "pg_getdata", "maria_getdata",
                                            "pg_rowwise"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace
+
+namespace {
+
+// A server that takes connections on loopback and never says a word: a
+// stopped database server as the client sees it.
+class SilentServer {
+ public:
+  SilentServer() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd_, 8) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      ADD_FAILURE() << "no loopback listener";
+    }
+    port_ = std::to_string(ntohs(address.sin_port));
+  }
+  ~SilentServer() { close(fd_); }
+  const std::string& Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  std::string port_;
+};
+
+// The login gives up after the timeout with the driver's message; without it
+// the connection would wait for ever. (MariaDB Connector/ODBC applies its
+// login timeout to the TCP connect only, so it is not tried here.)
+TEST(LoginTimeout, SilentServerEndsTheLogin) {
+  qjtest::UseTestOdbcConfig();
+  const SilentServer server;
+  qj::ConnectTarget target;
+  target.connectionString = true;
+  target.dataSource = "DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + server.Port() + ";Database=qj";
+  target.user = "qj";
+  target.password = "pw";
+  qj::OdbcConnection connection;
+  try {
+    connection.Connect(target, 1);
+    ADD_FAILURE() << "connected";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Records().at(0).SqlState, "08001");
+    EXPECT_NE(std::string(e.what()).find("timeout expired"), std::string::npos) << e.what();
+  }
+}
 
 }  // namespace
