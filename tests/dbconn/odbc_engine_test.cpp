@@ -3,11 +3,7 @@
 // PostgreSQL through "PostgreSQL Unicode", each with bound block fetches,
 // SQLGetData only, and (PostgreSQL) one bound row per fetch.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <clocale>
@@ -443,36 +439,12 @@ INSTANTIATE_TEST_SUITE_P(Databases, EngineTest,
 
 namespace {
 
-// A server that takes connections on loopback and never says a word: a
-// stopped database server as the client sees it.
-class SilentServer {
- public:
-  SilentServer() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd_, 8) != 0 ||
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      ADD_FAILURE() << "no loopback listener";
-    }
-    port_ = std::to_string(ntohs(address.sin_port));
-  }
-  ~SilentServer() { close(fd_); }
-  const std::string& Port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  std::string port_;
-};
-
 // The login gives up after the timeout with the driver's message; without it
 // the connection would wait for ever. (MariaDB Connector/ODBC applies its
 // login timeout to the TCP connect only, so it is not tried here.)
 TEST(LoginTimeout, SilentServerEndsTheLogin) {
   qjtest::UseTestOdbcConfig();
-  const SilentServer server;
+  const qjtest::SilentServer server;
   qj::ConnectTarget target;
   target.connectionString = true;
   target.dataSource = "DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + server.Port() + ";Database=qj";
