@@ -45,8 +45,9 @@ constexpr int kDefaultLoginTimeoutSeconds = 60;
 class OdbcConnection {
  public:
   // Connects without ever prompting, within the login timeout (0: the
-  // driver's own), and puts the session in read-only mode with manual commit;
-  // throws EDatabaseError on failure.
+  // driver's own), and makes the session read-only (the database's own mode,
+  // and manual commit where the driver does not stream inside a
+  // transaction); throws EDatabaseError on failure.
   void Connect(const ConnectTarget& target, int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds);
   // Before each statement: rolls back whatever the previous statements did
   // and sets the session read-only again, so that no statement can undo it
