@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string_view>
 
 #include "dbconn/connect_login.h"
@@ -57,11 +58,35 @@ std::string ConnectionStringWithLogin(const std::string& base, const std::string
   return out;
 }
 
-void OdbcConnection::Connect(const ConnectTarget& target) {
+namespace {
+
+// The statements of the database's own read-only session, by SQL_DBMS_NAME.
+// They hold where the driver's access mode is only a hint (psqlODBC, MariaDB
+// Connector/ODBC and the SQLite driver ignore it).
+std::vector<std::string> ReadOnlySessionStatements(std::string_view dbms) {
+  if (dbms == "PostgreSQL") {
+    // The session's default for the transactions to come and the one the
+    // driver begins with it. One statement: psqlODBC runs every later one of
+    // a transaction in a savepoint, whose end would take back the second.
+    return {"SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY; SET TRANSACTION READ ONLY"};
+  }
+  if (dbms == "MySQL" || dbms == "MariaDB") return {"SET SESSION TRANSACTION READ ONLY"};
+  if (dbms == "SQLite") return {"PRAGMA query_only = 1"};
+  return {};
+}
+
+}  // namespace
+
+void OdbcConnection::Connect(const ConnectTarget& target, int loginTimeoutSeconds) {
   env_ = OdbcHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
   Check(SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), env_,
         "SQLSetEnvAttr");
   dbc_ = OdbcHandle(SQL_HANDLE_DBC, env_.get());
+  // A server that accepts the connection but never answers (stopped, or
+  // behind a dead link) ends the login here. Drivers that know no login
+  // timeout ignore it.
+  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(loginTimeoutSeconds, 0))), 0);
   SQLRETURN ret;
   if (target.connectionString) {
     std::u16string text = Cp1252ToUtf16(ConnectionStringWithLogin(target.dataSource, target.user, target.password));
@@ -89,7 +114,32 @@ void OdbcConnection::Connect(const ConnectTarget& target) {
           : std::string_view();
   keepsValuesAsText_ = dbms == "SQLite";
   datesAsText_ = !keepsValuesAsText_;
+  // A download only reads: the driver is told so, nothing is ever committed
+  // (a rollback before each statement and before disconnecting), and the
+  // database's own read-only session rejects every statement that writes.
+  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+  // The SQLite driver reads the whole result at execution inside a
+  // transaction instead of stepping through it; query_only refuses every
+  // write of the connection there, so each statement stays on its own.
+  if (!keepsValuesAsText_) {
+    Check(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+          dbc_, "SQLSetConnectAttr(SQL_ATTR_AUTOCOMMIT)");
+  }
+  readOnlySession_ = ReadOnlySessionStatements(dbms);
+  BeginReadOnlyStatement();
   readsLongValuesOfBlockRows_ = (getDataExtensions_ & SQL_GD_BLOCK) != 0 && CheckLongValuesOfBlockRows();
+}
+
+void OdbcConnection::BeginReadOnlyStatement() {
+  Check(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK), dbc_, "SQLEndTran(SQL_ROLLBACK)");
+  for (const std::string& sql : readOnlySession_) ExecuteOwn(sql);
+}
+
+void OdbcConnection::ExecuteOwn(const std::string& sql) {
+  OdbcHandle stmt(SQL_HANDLE_STMT, dbc_.get());
+  std::u16string text = Cp1252ToUtf16(sql);
+  const SQLRETURN ret = SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size()));
+  if (ret != SQL_NO_DATA) Check(ret, stmt, "SQLExecDirect");
 }
 
 // Two rows of long texts in one block of two, bound to a short buffer; the

@@ -39,10 +39,20 @@ ConnectTarget ConnectTargetFromParams(const std::vector<std::string>& params, co
 // string's own UID/PWD or the driver's default login still apply.
 std::string ConnectionStringWithLogin(const std::string& base, const std::string& user, const std::string& password);
 
+// Seconds a login may take before the driver gives up.
+constexpr int kDefaultLoginTimeoutSeconds = 60;
+
 class OdbcConnection {
  public:
-  // Connects without ever prompting; throws EDatabaseError on failure.
-  void Connect(const ConnectTarget& target);
+  // Connects without ever prompting, within the login timeout (0: the
+  // driver's own), and makes the session read-only (the database's own mode,
+  // and manual commit where the driver does not stream inside a
+  // transaction); throws EDatabaseError on failure.
+  void Connect(const ConnectTarget& target, int loginTimeoutSeconds = kDefaultLoginTimeoutSeconds);
+  // Before each statement: rolls back whatever the previous statements did
+  // and sets the session read-only again, so that no statement can undo it
+  // for the next one. Throws EDatabaseError when that fails.
+  void BeginReadOnlyStatement();
   const OdbcHandle& Handle() const { return dbc_; }
   // The driver's SQL_GETDATA_EXTENSIONS (0 when it does not tell).
   SQLUINTEGER GetDataExtensions() const { return getDataExtensions_; }
@@ -63,6 +73,7 @@ class OdbcConnection {
 
  private:
   bool CheckLongValuesOfBlockRows();
+  void ExecuteOwn(const std::string& sql);
 
   OdbcHandle env_;
   OdbcHandle dbc_;
@@ -70,6 +81,8 @@ class OdbcConnection {
   bool keepsValuesAsText_ = false;
   bool datesAsText_ = false;
   bool readsLongValuesOfBlockRows_ = false;
+  // The database's own statements that make the session read-only.
+  std::vector<std::string> readOnlySession_;
 };
 
 class OdbcStatement {

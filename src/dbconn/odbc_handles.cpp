@@ -38,7 +38,12 @@ OdbcHandle& OdbcHandle::operator=(OdbcHandle&& other) noexcept {
 
 void OdbcHandle::reset() {
   if (handle_ == SQL_NULL_HANDLE) return;
-  if (type_ == SQL_HANDLE_DBC && connected_) SQLDisconnect(handle_);
+  if (type_ == SQL_HANDLE_DBC && connected_) {
+    // Whatever a statement may have changed is never committed; a driver
+    // also refuses to disconnect with a transaction open.
+    SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
+    SQLDisconnect(handle_);
+  }
   SQLFreeHandle(type_, handle_);
   handle_ = SQL_NULL_HANDLE;
   connected_ = false;

@@ -47,6 +47,7 @@ OdbcStatement::OdbcStatement(OdbcConnection& connection, const FetchOptions& opt
 }
 
 void OdbcStatement::Prepare(std::string_view statement) {
+  connection_.BeginReadOnlyStatement();
   std::u16string text = Cp1252ToUtf16(statement);
   Check(SQLPrepareW(stmt_.get(), Wide(text), static_cast<SQLINTEGER>(text.size())), stmt_, "SQLPrepare");
 }
@@ -266,9 +267,12 @@ bool OdbcStatement::LoadSingleRow() {
 }
 
 bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool text, bool longerThanBound) {
-  const SQLSMALLINT cType = text ? SQL_C_WCHAR : SQL_C_BINARY;
+  // The SQLite driver keeps text as UTF-8 and has no wide entry points: its
+  // own bytes spare the driver manager's conversion of every piece.
+  const bool utf8 = text && connection_.KeepsValuesAsText();
+  const SQLSMALLINT cType = utf8 ? SQL_C_CHAR : text ? SQL_C_WCHAR : SQL_C_BINARY;
   // A text piece keeps room for its terminator.
-  const size_t terminator = text ? sizeof(char16_t) : 0;
+  const size_t terminator = utf8 ? 1 : text ? sizeof(char16_t) : 0;
   // The pieces land one after the other in one buffer. Each call gets all
   // that the driver says is left, and at least as much as was read so far:
   // drivers that convert the value from its start on every call (the SQLite
@@ -302,7 +306,9 @@ bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool te
     }
     pieceBytes = std::max(left, received) + terminator;
   }
-  if (text) {
+  if (utf8) {
+    AppendUtf8AsCp1252(std::string_view(reinterpret_cast<const char*>(chunk_.data()), received), c.value.bytes);
+  } else if (text) {
     AppendUtf16AsCp1252(std::u16string_view(chunk_.data(), received / sizeof(char16_t)), c.value.bytes);
   } else {
     c.value.bytes.assign(reinterpret_cast<const char*>(chunk_.data()), received);

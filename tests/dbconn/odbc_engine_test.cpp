@@ -538,10 +538,19 @@ TEST_P(EngineTest, RejectedStatementsAndColumns) {
   EXPECT_EQ(what_.rfind("[" + state + "] ", 0), 0u) << what_;
   EXPECT_NE(what_.find("no_such_table_here"), std::string::npos) << what_;
   EXPECT_NE(what_.back(), '\n');
-  // The connection survives; a statement without result columns fails at open.
-  Setup("CREATE TABLE " + table_ + "(id INTEGER);");
-  EXPECT_EQ(State([&] { Run("DELETE FROM " + table_); }), "07005");
+  // The connection survives; a statement without result columns fails at
+  // open; one that writes is rejected by the database, which keeps its data.
+  Setup("CREATE TABLE " + table_ + "(id INTEGER);INSERT INTO " + table_ + " VALUES (1);");
+  EXPECT_EQ(State([&] { Run(IsPg() ? "SET TRANSACTION READ ONLY" : IsMaria() ? "SET @qj = 1" : "PRAGMA query_only = 1"); }),
+            "07005");
   EXPECT_EQ(what_, "[07005] Die Anweisung liefert keine Ergebnisspalten");
+  for (const std::string& write : {"DELETE FROM " + table_, "INSERT INTO " + table_ + " VALUES (2)"}) {
+    const std::string rejected = State([&] { Run(write); });
+    EXPECT_NE(rejected, "07005") << write;
+    EXPECT_NE(rejected, "no error") << write;
+  }
+  Run("SELECT id FROM " + table_);
+  EXPECT_EQ(Rows(), "I1;");
   Run("SELECT 1, 'b'");
   ASSERT_TRUE(query_->FindFirst());
   EXPECT_EQ(query_->Field(1).bytes, "b");
@@ -622,5 +631,30 @@ INSTANTIATE_TEST_SUITE_P(Databases, EngineTest,
                          ::testing::Values("sqlite", "pg", "maria", "sqlite_getdata", "pg_getdata", "maria_getdata",
                                            "pg_rowwise", "sqlite_native", "pg_native"),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace
+
+namespace {
+
+// The login gives up after the timeout with the driver's message; without it
+// the connection would wait for ever. (MariaDB Connector/ODBC applies its
+// login timeout to the TCP connect only, so it is not tried here.)
+TEST(LoginTimeout, SilentServerEndsTheLogin) {
+  qjtest::UseTestOdbcConfig();
+  const qjtest::SilentServer server;
+  qj::ConnectTarget target;
+  target.connectionString = true;
+  target.dataSource = "DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=" + server.Port() + ";Database=qj";
+  target.user = "qj";
+  target.password = "pw";
+  qj::OdbcConnection connection;
+  try {
+    connection.Connect(target, 1);
+    ADD_FAILURE() << "connected";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Records().at(0).SqlState, "08001");
+    EXPECT_NE(std::string(e.what()).find("timeout expired"), std::string::npos) << e.what();
+  }
+}
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "support/test_support.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,6 +74,21 @@ bool FileExists(const std::string& path) {
 }
 
 std::string BinaryPath() { return QJ_BINARY_PATH; }
+
+SilentServer::SilentServer() {
+  fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd_, 8) != 0 ||
+      getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    throw std::runtime_error("no loopback listener");
+  }
+  port_ = std::to_string(ntohs(address.sin_port));
+}
+
+SilentServer::~SilentServer() { close(fd_); }
 
 std::string InstallBinary(const std::string& dir) {
   const std::string target = dir + "/qjsqlexe";

@@ -68,6 +68,21 @@ struct RunOptions {
 // locale variables LANG, LC_ALL and LC_* are removed unless set in options.env.
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options = {});
 
+// A server that takes connections on a loopback port and never says a word:
+// a stopped database server as a client sees it.
+class SilentServer {
+ public:
+  SilentServer();
+  ~SilentServer();
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  const std::string& Port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  std::string port_;
+};
+
 // The path of the built qjsqlexe binary.
 std::string BinaryPath();
 
