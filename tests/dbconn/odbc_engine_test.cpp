@@ -539,14 +539,17 @@ TEST_P(EngineTest, RejectedStatementsAndColumns) {
   EXPECT_NE(what_.find("no_such_table_here"), std::string::npos) << what_;
   EXPECT_NE(what_.back(), '\n');
   // The connection survives; a statement without result columns fails at
-  // open; one that writes is rejected by the database, which keeps its data.
+  // open; one that writes is rejected by the database, which keeps its data
+  // (the native engines refuse it before it runs, as it has no result columns).
   Setup("CREATE TABLE " + table_ + "(id INTEGER);INSERT INTO " + table_ + " VALUES (1);");
   EXPECT_EQ(State([&] { Run(IsPg() ? "SET TRANSACTION READ ONLY" : IsMaria() ? "SET @qj = 1" : "PRAGMA query_only = 1"); }),
             "07005");
   EXPECT_EQ(what_, "[07005] Die Anweisung liefert keine Ergebnisspalten");
   for (const std::string& write : {"DELETE FROM " + table_, "INSERT INTO " + table_ + " VALUES (2)"}) {
     const std::string rejected = State([&] { Run(write); });
-    EXPECT_NE(rejected, "07005") << write;
+    if (!IsNative()) {
+      EXPECT_NE(rejected, "07005") << write;
+    }
     EXPECT_NE(rejected, "no error") << write;
   }
   Run("SELECT id FROM " + table_);
