@@ -200,6 +200,23 @@ TEST_F(WindowsDownloadFileTest, AppendAddsBehindTheOldRecords) {
   EXPECT_EQ(qjtest::ReadBytes(Target()), "00010002\r\n");
 }
 
+// More records than the buffer holds: each arrives whole, LF as CR LF, across
+// the flushes; a closed file takes no more.
+TEST_F(WindowsDownloadFileTest, RecordsBeyondTheBufferArriveWholeWithCrLf) {
+  qj::DownloadFile file;
+  ASSERT_TRUE(file.Open(Target(), qj::WriteMode::Replace));
+  std::string expected;
+  for (int i = 0; i < 30000; ++i) {
+    const std::string text(static_cast<size_t>(i % 89), static_cast<char>('a' + i % 26));
+    ASSERT_TRUE(file.Write(text + "\n" + std::to_string(i)));
+    expected += text + "\r\n" + std::to_string(i);
+  }
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(qjtest::ReadBytes(Target()), expected);
+  EXPECT_FALSE(file.Write("late"));
+  EXPECT_EQ(qjtest::ReadBytes(Target()), expected);
+}
+
 TEST_F(WindowsDownloadFileTest, TargetsThatCannotBeWrittenAreLeftAsTheyAre) {
   qjtest::WriteBytes(Target(), "keep");
   ASSERT_TRUE(SetFileAttributesA(Target().c_str(), FILE_ATTRIBUTE_READONLY));
