@@ -42,11 +42,8 @@ void SetPlainText(BoundColumn& c) {
 
 // For fixed-length C types the driver steps through the rows by the size of
 // the C type, so that size is exact; text and binary buffers step by their
-// buffer length. A typed value bound as the driver's text keeps its own C
-// type for the texts that are not in plain form.
+// buffer length.
 void ChooseBinding(BoundColumn& c, bool driverText, bool datesAsText) {
-  c.typedCType = 0;
-  c.typed.clear();
   switch (c.sqlType) {
     case SQL_TINYINT:
     case SQL_SMALLINT:
@@ -109,8 +106,6 @@ void ChooseBinding(BoundColumn& c, bool driverText, bool datesAsText) {
   }
   if (driverText) {
     c.binding = Binding::TypedText;
-    c.typedCType = c.cType;
-    c.typed.assign(static_cast<size_t>(c.elementBytes), 0);
     c.cType = SQL_C_CHAR;
     c.elementBytes = kPlainTextBytes;
   }

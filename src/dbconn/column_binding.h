@@ -20,7 +20,7 @@ constexpr SQLULEN kMaxBoundBytes = 1024;
 enum class Binding {
   WideText,    // text as UTF-16 (SQL_C_WCHAR)
   DriverText,  // text as the driver's own UTF-8 (SQL_C_CHAR)
-  TypedText,   // a typed value as the driver's text, parsed here; its own C type for the rest
+  TypedText,   // a typed value as the driver's text, parsed here; a text not in plain form stays text
   Fixed,       // a fixed-length C type: integers, floating values, dates, times, booleans
   PlainText,   // a time (and on PostgreSQL a date or timestamp) as the driver's text:
                // a value not in plain form (838:59:59, 0000-00-00) stays that text
@@ -38,9 +38,6 @@ struct BoundColumn {
   Binding binding = Binding::WideText;
   SQLSMALLINT cType = SQL_C_WCHAR;  // the C type bound, or read by SQLGetData
   SQLLEN elementBytes = 0;          // bytes per row in the bound buffer
-  // TypedText: the value's own C type and a buffer of that type.
-  SQLSMALLINT typedCType = 0;
-  std::vector<unsigned char> typed;
   std::vector<char16_t> wide;       // WideText: the rowset's buffers
   std::vector<unsigned char> data;  // all other bindings
   std::vector<SQLLEN> indicators;   // one length indicator per row

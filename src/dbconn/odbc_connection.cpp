@@ -10,8 +10,6 @@ namespace qj {
 
 namespace {
 
-SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
-
 std::string ConnectionValue(const std::string& value) {
   if (!NeedsBraceQuoting(value)) return value;
   std::string out = "{";

@@ -47,4 +47,7 @@ std::vector<DiagnosticRecord> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle
 // Success with info is success: its records are not read.
 SQLRETURN Check(SQLRETURN ret, const OdbcHandle& handle, const char* call);
 
+// A UTF-16 text as the driver manager's wide string argument (or buffer).
+inline SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
+
 }  // namespace qj

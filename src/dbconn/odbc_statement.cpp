@@ -25,8 +25,6 @@ bool CharacterTypeName(const std::string& upperName) {
   return false;
 }
 
-SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(&text[0]); }
-
 [[noreturn]] void ThrowOwn(const char* state, const std::string& text) {
   throw EDatabaseError(std::vector<DiagnosticRecord>{{state, 0, text}});
 }

@@ -1,20 +1,11 @@
 #include "driver/database_text.h"
 
-#include <cstdlib>
-
 #include "platform/code_page.h"
+#include "platform/locale_env.h"
 
 namespace qj {
 
 namespace {
-
-std::string LocaleName() {
-  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') return value;
-  }
-  return {};
-}
 
 // "UTF-8", "utf8", "UTF8" ...: letters and digits of the codeset, folded.
 bool IsUtf8Codeset(std::string_view codeset) {
@@ -29,7 +20,8 @@ bool IsUtf8Codeset(std::string_view codeset) {
 }  // namespace
 
 bool ConsoleUsesUtf8() {
-  const std::string name = LocaleName();
+  const char* locale = EnvironmentLocale("LC_CTYPE");
+  const std::string name = locale != nullptr ? locale : "";
   const size_t dot = name.find('.');
   if (dot == std::string::npos) return false;
   const std::string_view codeset = std::string_view(name).substr(dot + 1);

@@ -1,6 +1,5 @@
 #include "extract/download_file.h"
 #include "extract/download_journal.h"
-#include "extract/record_text.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -25,7 +24,6 @@ namespace qj {
 
 namespace {
 
-constexpr size_t kBufferSize = size_t{1} << 20;
 constexpr char kTemporaryMark[] = ".qjtmp-";
 constexpr size_t kTemporaryRandom = 6;  // the XXXXXX of mkostemp
 
@@ -262,7 +260,7 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   failure_.clear();
   interrupted_ = 0;
   created_ = false;
-  buffer_.clear();
+  StartBuffer();
   oldContent_.clear();
   keptInPlace_ = false;
   inMemory_ = false;
@@ -273,7 +271,6 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
     errno = ENOENT;
     return Fail();
   }
-  buffer_.reserve(kBufferSize);
   const bool opened = mode == WriteMode::Append ? OpenAppend(path) : OpenReplace(path);
   if (!opened) {
     if (failure_.empty()) Fail();
@@ -456,13 +453,6 @@ bool DownloadFile::Flush() {
     written_ += static_cast<off_t>(buffer_.size());
   }
   buffer_.clear();
-  return true;
-}
-
-bool DownloadFile::Write(std::string_view record) {
-  if (failed_ || fd_ < 0) return false;
-  AppendRecordText(buffer_, record);
-  if (buffer_.size() >= kBufferSize) return Flush();
   return true;
 }
 

@@ -1,49 +1,60 @@
 #pragma once
 // Writing the download file so that a failure never leaves it half written.
 //
-// Every run holds an advisory lock (flock, exclusive) on the target file from
-// Open to Close, so runs on one target follow each other; a run that finds
-// the file locked waits, with a trace line. Once it holds the lock it checks
-// that the path still names the file it opened (a replace run before it may
-// have put a new file there) and opens it again if not.
+// On both systems:
+// - Records are appended whole to a buffer of a megabyte, every LF byte of a
+//   record written as CR LF; the buffer goes to the file when full and at
+//   Close.
+// - Replace mode writes the records to a temporary file ".<name>.qjtmp-XXXXXX"
+//   in the target's directory, flushes it to disk and moves it over the
+//   target; the target stays as it was until then. Leftover temporary files
+//   of killed runs are removed first. A target that exists but is no regular
+//   file (a device) takes the records directly.
+// - Append mode cuts the file back to its old size when anything fails; a
+//   file the run created is removed then.
+// - A file still open when the object goes (a failure, Close never reached)
+//   is abandoned: the old content comes back.
+// - Files the run must never write (NeverWrite) are compared with the opened
+//   target by file identity, not by name, so that no link leads around the
+//   check.
+// - Failure() gives the system's description of the first failure; on Linux
+//   it names the operation and the file as well.
 //
-// Replace mode, target a regular file or missing: the records go to a
-// temporary file ".<name>.qjtmp-XXXXXX" in the target's directory, which is
-// flushed to disk, given the old file's permission bits and owner (a new
-// file gets 0666 less the umask) and renamed over the target. Leftover
-// temporary files of killed runs are removed first. Where the rename would
-// change the file's identity (more than one hard link, extended attributes
-// or ACLs, an owner or group this user cannot give, a directory that is not
-// writable or sticky, a name too long for the temporary name, no room for a
-// second copy) the file is written in place: its old content goes first
-// into a journal beside it (see download_journal.h), or, where no journal can
-// be written there, into memory if that much memory is to be had; otherwise
-// the write is refused and the file stays as it is. The old content comes
-// back when anything fails (a file that may be written but not read is
-// written as a plain "w" writer would). A target that exists but is no
-// regular file (a device, a FIFO) is written as a plain "w" writer would; a
-// symbolic link to a missing file is replaced at the file it names.
-//
-// Append mode remembers the size under the lock and cuts the file back to it
-// when anything fails; a file the run created is removed then, unless another
-// run wrote into it before this run took the lock. A journal beside the file
-// holds the old size (or that the run created the file) while the records
-// are written.
-//
-// A run that takes the lock and finds the journal of a killed run first
-// undoes that run's change: the append cut back, the old content of an
-// in-place write put back, a file the killed run created removed, with one
-// line on standard error.
-//
-// Files the run must never write (NeverWrite) are compared with the locked
-// file by device and inode, so that no link leads around the check.
-//
-// SIGTERM, SIGINT and SIGHUP are held back from taking the lock to Close;
-// one that arrives ends the write as a failure with the old content back,
-// and Interrupted() names it. Every LF byte of a record is written as CR LF.
+// On Linux only:
+// - Every run holds an advisory lock (flock, exclusive) on the target file
+//   from Open to Close, so runs on one target follow each other; a run that
+//   finds the file locked waits, with a trace line. Once it holds the lock it
+//   checks that the path still names the file it opened (a replace run
+//   before it may have put a new file there) and opens it again if not.
+// - The temporary file of replace mode is given the old file's permission
+//   bits and owner (a new file gets 0666 less the umask) before the rename.
+//   Where the rename would change the file's identity (more than one hard
+//   link, extended attributes or ACLs, an owner or group this user cannot
+//   give, a directory that is not writable or sticky, a name too long for the
+//   temporary name, no room for a second copy) the file is written in place:
+//   its old content goes first into a journal beside it (see
+//   download_journal.h), or, where no journal can be written there, into
+//   memory if that much memory is to be had; otherwise the write is refused
+//   and the file stays as it is. The old content comes back when anything
+//   fails (a file that may be written but not read is written as a plain "w"
+//   writer would). A target that is no regular file (a device, a FIFO) is
+//   written as a plain "w" writer would; a symbolic link to a missing file is
+//   replaced at the file it names.
+// - In append mode a file the run created is kept on failure when another
+//   run wrote into it before this run took the lock. A journal beside the
+//   file holds the old size (or that the run created the file) while the
+//   records are written.
+// - A run that takes the lock and finds the journal of a killed run first
+//   undoes that run's change: the append cut back, the old content of an
+//   in-place write put back, a file the killed run created removed, with one
+//   line on standard error.
+// - SIGTERM, SIGINT and SIGHUP are held back from taking the lock to Close;
+//   one that arrives ends the write as a failure with the old content back,
+//   and Interrupted() names it.
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -96,10 +107,15 @@ class DownloadFile {
   bool Fail(const char* operation, const std::string& path);
   bool Reopen(const char* operation, const std::string& path);
   bool CheckSignals();
+  // The buffer emptied and ready for a megabyte of records.
+  void StartBuffer();
+  // Writes the buffer to the file and empties it; false on a failure.
   bool Flush();
   bool Finish();
   void Abandon();
   void Unlock();
+
+  static constexpr size_t kBufferBytes = size_t{1} << 20;
 
   enum class Kind { Temporary, InPlace, Append };
   Kind kind_ = Kind::InPlace;

@@ -1,5 +1,4 @@
 #include "extract/download_file.h"
-#include "extract/record_text.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -26,8 +25,6 @@
 namespace qj {
 
 namespace {
-
-constexpr size_t kBufferSize = size_t{1} << 20;
 
 HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
@@ -153,13 +150,12 @@ void DownloadFile::NeverWrite(const std::string& path, const std::string& cause)
 bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   failed_ = false;
   failure_.clear();
-  buffer_.clear();
+  StartBuffer();
   if (path.empty()) {  // no name, no file: as opening it would fail
     SetLastError(ERROR_FILE_NOT_FOUND);
     return Fail();
   }
   const std::wstring wide = AnsiToWide(path);
-  buffer_.reserve(kBufferSize);
   target_ = path;
 
   if (mode == WriteMode::Append) {
@@ -240,13 +236,6 @@ bool DownloadFile::Flush() {
   if (!buffer_.empty() && !WriteAll(HandleOf(fd_), buffer_.data(), buffer_.size())) Fail();
   buffer_.clear();
   return !failed_;
-}
-
-bool DownloadFile::Write(std::string_view record) {
-  if (failed_ || fd_ < 0) return false;
-  AppendRecordText(buffer_, record);
-  if (buffer_.size() >= kBufferSize) return Flush();
-  return true;
 }
 
 bool DownloadFile::Finish() {

@@ -125,21 +125,21 @@ void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::stri
 
 struct ValueTextFormatter::Form {
   std::optional<DatePattern> fast;
-  std::unique_ptr<IcuDateFormatter> icu;
+  std::unique_ptr<DateFormatter> slow;
 
   Form(const std::string& locale, const std::string& pattern) {
     if (UsesAsciiDigits(locale) && UsesGregorianCalendar(locale)) {
-      const AmPmMarkers markers = IcuAmPmMarkers(locale);
+      const AmPmMarkers markers = AmPmMarkersOf(locale);
       fast = DatePattern::Compile(pattern, markers.am, markers.pm);
     }
-    if (!fast) icu = std::make_unique<IcuDateFormatter>(locale, pattern);
+    if (!fast) slow = std::make_unique<DateFormatter>(locale, pattern);
   }
 
   void Append(int year, int month, int day, int hour, int minute, int second, std::string& out) {
     if (fast) {
       fast->Render(year, month, day, hour, minute, second, out);
     } else {
-      icu->Append(year, month, day, hour, minute, second, out);
+      slow->Append(year, month, day, hour, minute, second, out);
     }
   }
 };
@@ -183,7 +183,7 @@ void ValueTextFormatter::Append(const ColumnValue& value, std::string& out) {
       }
       return;
     case ValueKind::Float:
-      if (!decimalSymbol_) decimalSymbol_ = IcuDecimalSymbol(numericLocale_);
+      if (!decimalSymbol_) decimalSymbol_ = DecimalSymbol(numericLocale_);
       AppendGeneralNumber(value.real, *decimalSymbol_, out);
       return;
     case ValueKind::Date:

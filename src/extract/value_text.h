@@ -35,7 +35,7 @@ std::string ValueText(const ColumnValue& value);
 void AppendGeneralNumber(double value, std::string_view decimalSymbol, std::string& out);
 
 class DatePattern;
-class IcuDateFormatter;
+class DateFormatter;
 
 // The text forms for one numeric and one time locale (ICU locale names, "root"
 // for the C locale). ICU is consulted only when a value first needs it: the

@@ -131,7 +131,7 @@ WeightTableSort::WeightTableSort(std::unique_ptr<CollationTable> table)
 WeightTableSort::~WeightTableSort() = default;
 
 std::unique_ptr<WeightTableSort> WeightTableSort::For(const Collation& collation) {
-  std::unique_ptr<CollationTable> table = CollationTable::Build(collation.Icu());
+  std::unique_ptr<CollationTable> table = CollationTable::Build(collation.Collator());
   if (!table) return nullptr;
   return std::unique_ptr<WeightTableSort>(new WeightTableSort(std::move(table)));
 }

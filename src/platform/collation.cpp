@@ -56,7 +56,7 @@ Collation::Collation(const std::string& locale) : impl_(std::make_unique<Impl>()
 
 Collation::~Collation() = default;
 
-const UCollator* Collation::Icu() const { return impl_->collator.get(); }
+const UCollator* Collation::Collator() const { return impl_->collator.get(); }
 
 int Collation::Compare(std::u16string_view a, std::u16string_view b) const {
   return static_cast<int>(ucol_strcoll(impl_->collator.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),

@@ -31,8 +31,8 @@ class Collation {
   void AppendSortKey(std::u16string_view text, std::vector<uint8_t>& keys) const;
 
   // The ICU collator itself, for the Windows-1252 weight table; nullptr
-  // where the collation is not ICU's.
-  const UCollator* Icu() const;
+  // where the collation is the system's (Windows).
+  const UCollator* Collator() const;
 
  private:
   struct Impl;

@@ -69,4 +69,10 @@ class CollationTable {
   std::array<bool, 256> pairFirst_{};
 };
 
+#ifdef _WIN32
+// The Windows collation is the system's, not ICU's: lines are always sorted
+// by their own sort keys.
+inline std::unique_ptr<CollationTable> CollationTable::Build(const UCollator*) { return nullptr; }
+#endif
+
 }  // namespace qj

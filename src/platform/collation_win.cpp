@@ -32,7 +32,7 @@ Collation::Collation(const std::string& locale) : impl_(std::make_unique<Impl>()
 
 Collation::~Collation() = default;
 
-const UCollator* Collation::Icu() const { return nullptr; }
+const UCollator* Collation::Collator() const { return nullptr; }
 
 int Collation::Compare(std::u16string_view a, std::u16string_view b) const {
   const int result = CompareStringEx(impl_->locale.c_str(), kFlags, reinterpret_cast<const wchar_t*>(a.data()),

@@ -1,5 +1,7 @@
 #include "platform/locale_env.h"
 
+#include <cstdlib>
+
 #include "platform/text_util.h"
 
 namespace qj {
@@ -22,6 +24,16 @@ void FixLocale(const std::string& posixName, const std::string& origin) {
 }
 
 const LocaleChoice* FixedLocale() { return g_fixed.Name.empty() ? nullptr : &g_fixed; }
+
+const char* EnvironmentLocale(const char* categoryVariable, const char** variable) {
+  for (const char* name : {"LC_ALL", categoryVariable, "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    if (variable != nullptr) *variable = name;
+    return value;
+  }
+  return nullptr;
+}
 
 std::string SystemLocaleFromText(std::string_view text, LocaleCategory category, std::string* variable) {
   const std::string_view wanted[] = {"LC_ALL", LocaleCategoryVariable(category), "LANG"};

@@ -34,6 +34,11 @@ void FixLocale(const std::string& posixName, const std::string& origin);
 // The locale a download's LOCALE setting fixed, or nullptr.
 const LocaleChoice* FixedLocale();
 
+// The locale the environment names for a category variable ("LC_CTYPE",
+// "LC_NUMERIC", ...): the first non-empty of LC_ALL, that variable and LANG,
+// or nullptr. `variable` receives the name of the variable that answered.
+const char* EnvironmentLocale(const char* categoryVariable, const char** variable = nullptr);
+
 // The locale a system configuration file in shell form (/etc/default/locale)
 // names for a category: the value of LC_ALL, else of the category's
 // variable, else of LANG, as a POSIX name with its quotes removed; the last

@@ -74,7 +74,7 @@ std::string Utf8ToCp1252Blanked(const std::string& text) {
   return BlankedCp1252(icu::UnicodeString::fromUTF8(text));
 }
 
-std::string IcuDecimalSymbol(const std::string& locale) {
+std::string DecimalSymbol(const std::string& locale) {
   UErrorCode status = U_ZERO_ERROR;
   icu::DecimalFormatSymbols symbols(MakeLocale(locale), status);
   Check(status, "Dezimalzeichen", locale);
@@ -93,7 +93,7 @@ std::string MediumTimePattern(const std::string& locale) {
   return ToUtf8(PatternOf(format, "Zeitformat", locale));
 }
 
-AmPmMarkers IcuAmPmMarkers(const std::string& locale) {
+AmPmMarkers AmPmMarkersOf(const std::string& locale) {
   UErrorCode status = U_ZERO_ERROR;
   icu::DateFormatSymbols symbols(MakeLocale(locale), status);
   Check(status, "AM/PM-Zeichen", locale);
@@ -121,13 +121,13 @@ bool UsesGregorianCalendar(const std::string& locale) {
   return std::string(calendar->getType()) == "gregorian";
 }
 
-struct IcuDateFormatter::Impl {
+struct DateFormatter::Impl {
   std::string locale;
   std::unique_ptr<icu::SimpleDateFormat> format;
   std::unique_ptr<icu::Calendar> calendar;
 };
 
-IcuDateFormatter::IcuDateFormatter(const std::string& locale, const std::string& patternUtf8)
+DateFormatter::DateFormatter(const std::string& locale, const std::string& patternUtf8)
     : impl_(std::make_unique<Impl>()) {
   impl_->locale = locale;
   UErrorCode status = U_ZERO_ERROR;
@@ -141,9 +141,9 @@ IcuDateFormatter::IcuDateFormatter(const std::string& locale, const std::string&
   Check(status, "Kalender", locale);
 }
 
-IcuDateFormatter::~IcuDateFormatter() = default;
+DateFormatter::~DateFormatter() = default;
 
-void IcuDateFormatter::Append(int year, int month, int day, int hour, int minute, int second, std::string& out) {
+void DateFormatter::Append(int year, int month, int day, int hour, int minute, int second, std::string& out) {
   icu::Calendar& cal = *impl_->calendar;
   cal.clear();
   cal.set(year, month - 1, day, hour, minute, second);

@@ -1,20 +1,21 @@
 #pragma once
-// The number and date/time conventions of an ICU locale, obtained once per run
-// and handed to the tool's own fast renderers.
+// The number and date/time conventions of a locale, obtained once per run
+// and handed to the tool's own fast renderers: from ICU on Linux (ICU locale
+// names, "de_DE"), from the system on Windows (locale names, "de-DE").
 
 #include <memory>
 #include <string>
 
 namespace qj {
 
-// ICU's decimal symbol for the locale, in Windows-1252 ("," for de_DE).
-std::string IcuDecimalSymbol(const std::string& locale);
+// The locale's decimal symbol, in Windows-1252 ("," for de_DE).
+std::string DecimalSymbol(const std::string& locale);
 
-// ICU's short date pattern with its year field widened to four digits
+// The locale's short date pattern with its year field widened to four digits
 // (de_DE: "dd.MM.yyyy", en_US: "M/d/yyyy", root: "yyyy-MM-dd"), UTF-8.
 std::string ShortDatePattern(const std::string& locale);
 
-// ICU's medium time pattern (de_DE: "HH:mm:ss", en_US: "h:mm:ss a"), UTF-8.
+// The locale's medium time pattern (de_DE: "HH:mm:ss", en_US: "h:mm:ss a"), UTF-8.
 std::string MediumTimePattern(const std::string& locale);
 
 // The locale's abbreviated AM and PM markers, in Windows-1252 with no-break
@@ -23,7 +24,7 @@ struct AmPmMarkers {
   std::string am;
   std::string pm;
 };
-AmPmMarkers IcuAmPmMarkers(const std::string& locale);
+AmPmMarkers AmPmMarkersOf(const std::string& locale);
 
 // True when the locale writes dates with the ASCII digits 0 to 9.
 bool UsesAsciiDigits(const std::string& locale);
@@ -31,17 +32,17 @@ bool UsesAsciiDigits(const std::string& locale);
 // True when the locale's own calendar is the Gregorian one.
 bool UsesGregorianCalendar(const std::string& locale);
 
-// Formats a date and time with ICU's own SimpleDateFormat, the given pattern
-// and the locale's own calendar (the Gregorian date given, no time zone
-// shift), in Windows-1252
-// with no-break spaces turned into blanks. The slow path for patterns the
-// fast renderer does not handle, and the reference in tests.
-class IcuDateFormatter {
+// Formats a date and time with the platform's own date formatting (ICU's
+// SimpleDateFormat on Linux), the given pattern and the locale's own calendar
+// (the Gregorian date given, no time zone shift), in Windows-1252 with
+// no-break spaces turned into blanks. The slow path for patterns the fast
+// renderer does not handle, and the reference in tests.
+class DateFormatter {
  public:
-  IcuDateFormatter(const std::string& locale, const std::string& patternUtf8);
-  ~IcuDateFormatter();
-  IcuDateFormatter(const IcuDateFormatter&) = delete;
-  IcuDateFormatter& operator=(const IcuDateFormatter&) = delete;
+  DateFormatter(const std::string& locale, const std::string& patternUtf8);
+  ~DateFormatter();
+  DateFormatter(const DateFormatter&) = delete;
+  DateFormatter& operator=(const DateFormatter&) = delete;
 
   void Append(int year, int month, int day, int hour, int minute, int second, std::string& out);
 

@@ -140,7 +140,7 @@ std::wstring Utf8ToWide(const std::string& text) {
 
 std::string Utf8ToCp1252Blanked(const std::string& text) { return BlankedCp1252(Utf8ToWide(text)); }
 
-std::string IcuDecimalSymbol(const std::string& locale) { return BlankedCp1252(LocaleInfo(locale, LOCALE_SDECIMAL)); }
+std::string DecimalSymbol(const std::string& locale) { return BlankedCp1252(LocaleInfo(locale, LOCALE_SDECIMAL)); }
 
 std::string ShortDatePattern(const std::string& locale) {
   return WideToUtf8(ToPattern(LocaleInfo(locale, LOCALE_SSHORTDATE), true));
@@ -150,7 +150,7 @@ std::string MediumTimePattern(const std::string& locale) {
   return WideToUtf8(ToPattern(LocaleInfo(locale, LOCALE_STIMEFORMAT), false));
 }
 
-AmPmMarkers IcuAmPmMarkers(const std::string& locale) {
+AmPmMarkers AmPmMarkersOf(const std::string& locale) {
   return {BlankedCp1252(LocaleInfo(locale, LOCALE_S1159)), BlankedCp1252(LocaleInfo(locale, LOCALE_S2359))};
 }
 
@@ -165,21 +165,21 @@ bool UsesGregorianCalendar(const std::string& locale) {
          calendar == CAL_GREGORIAN_XLIT_FRENCH;
 }
 
-struct IcuDateFormatter::Impl {
+struct DateFormatter::Impl {
   std::wstring locale;
   std::wstring picture;
   bool hasTime = false;
 };
 
-IcuDateFormatter::IcuDateFormatter(const std::string& locale, const std::string& patternUtf8)
+DateFormatter::DateFormatter(const std::string& locale, const std::string& patternUtf8)
     : impl_(std::make_unique<Impl>()) {
   impl_->locale = AsciiToWide(locale);
   impl_->picture = ToPicture(Utf8ToWide(patternUtf8), impl_->hasTime);
 }
 
-IcuDateFormatter::~IcuDateFormatter() = default;
+DateFormatter::~DateFormatter() = default;
 
-void IcuDateFormatter::Append(int year, int month, int day, int hour, int minute, int second, std::string& out) {
+void DateFormatter::Append(int year, int month, int day, int hour, int minute, int second, std::string& out) {
   SYSTEMTIME when{};
   when.wYear = static_cast<WORD>(year);
   when.wMonth = static_cast<WORD>(month);

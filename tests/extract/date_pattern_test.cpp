@@ -54,14 +54,14 @@ TEST(DatePattern, MatchesIcuAcrossLocales) {
   int fastLocales = 0;
   for (const char* loc : locales) {
     SCOPED_TRACE(loc);
-    const qj::AmPmMarkers markers = qj::IcuAmPmMarkers(loc);
+    const qj::AmPmMarkers markers = qj::AmPmMarkersOf(loc);
     const std::string datePattern = qj::ShortDatePattern(loc), timePattern = qj::MediumTimePattern(loc);
     const auto date = DatePattern::Compile(datePattern, markers.am, markers.pm);
     const auto time = DatePattern::Compile(timePattern, markers.am, markers.pm);
     const bool main = std::string(loc) == "root" || std::string(loc) == "de_DE" || std::string(loc) == "en_US";
     EXPECT_TRUE(!main || (date && time)) << "the main locales take the fast path";
     fastLocales += date && time;
-    qj::IcuDateFormatter icuDate(loc, datePattern), icuTime(loc, timePattern);
+    qj::DateFormatter icuDate(loc, datePattern), icuTime(loc, timePattern);
     for (int i = 0; date && i < 3000; ++i) {
       const int y = i < 100 ? 1900 + i : 1 + static_cast<int>(rng() % 9999);
       const int m = 1 + static_cast<int>(rng() % 12), d = 1 + static_cast<int>(rng() % 28);

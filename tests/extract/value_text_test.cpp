@@ -166,8 +166,8 @@ TEST(ValueText, FallsBackToIcuWhereTheRendererCannot) {
   // zh_TW's time pattern has a day-period field, ar_EG writes Arabic-Indic
   // digits, th_TH counts years in the Buddhist calendar.
   for (const char* loc : {"zh_TW", "ar_EG", "th_TH"}) {
-    qj::IcuDateFormatter date(loc, qj::ShortDatePattern(loc));
-    qj::IcuDateFormatter time(loc, qj::MediumTimePattern(loc));
+    qj::DateFormatter date(loc, qj::ShortDatePattern(loc));
+    qj::DateFormatter time(loc, qj::MediumTimePattern(loc));
     std::string expected;
     date.Append(2026, 12, 8, 0, 0, 0, expected);
     expected += ' ';

@@ -73,17 +73,17 @@ TEST(WindowsCollationTest, IgnoresLetterCaseAndKeysOrderAsTheComparison) {
       EXPECT_EQ((byKey > 0) - (byKey < 0), (byCompare > 0) - (byCompare < 0)) << i << " " << j;
     }
   }
-  EXPECT_EQ(collation.Icu(), nullptr);
+  EXPECT_EQ(collation.Collator(), nullptr);
   EXPECT_THROW(qj::Collation("xx-not-a-locale"), std::runtime_error);
 }
 
 TEST(WindowsLocaleTest, PicturesBecomeRendererPatternsWithAFourDigitYear) {
-  EXPECT_EQ(qj::IcuDecimalSymbol("de-DE"), ",");
-  EXPECT_EQ(qj::IcuDecimalSymbol("en-US"), ".");
+  EXPECT_EQ(qj::DecimalSymbol("de-DE"), ",");
+  EXPECT_EQ(qj::DecimalSymbol("en-US"), ".");
   const std::string date = qj::ShortDatePattern("en-GB");
   EXPECT_NE(date.find("yyyy"), std::string::npos) << date;
   EXPECT_EQ(qj::MediumTimePattern("en-US"), "h:mm:ss a");
-  const qj::AmPmMarkers markers = qj::IcuAmPmMarkers("en-US");
+  const qj::AmPmMarkers markers = qj::AmPmMarkersOf("en-US");
   EXPECT_EQ(markers.am, "AM");
   EXPECT_EQ(markers.pm, "PM");
   EXPECT_TRUE(qj::UsesGregorianCalendar("de-DE"));
@@ -93,10 +93,10 @@ TEST(WindowsLocaleTest, PicturesBecomeRendererPatternsWithAFourDigitYear) {
 TEST(WindowsLocaleTest, RendererAndSystemFormattingAgree) {
   for (const char* locale : {"de-DE", "en-US", "fr-FR"}) {
     for (const std::string& pattern : {qj::ShortDatePattern(locale), qj::MediumTimePattern(locale)}) {
-      const qj::AmPmMarkers markers = qj::IcuAmPmMarkers(locale);
+      const qj::AmPmMarkers markers = qj::AmPmMarkersOf(locale);
       const auto fast = qj::DatePattern::Compile(pattern, markers.am, markers.pm);
       ASSERT_TRUE(fast.has_value()) << locale << " " << pattern;
-      qj::IcuDateFormatter system(locale, pattern);
+      qj::DateFormatter system(locale, pattern);
       for (const int hour : {0, 7, 12, 23}) {
         std::string a, b;
         fast->Render(2026, 11, 1, hour, 5, 9, a);
@@ -105,7 +105,7 @@ TEST(WindowsLocaleTest, RendererAndSystemFormattingAgree) {
       }
     }
   }
-  qj::IcuDateFormatter names("de-DE", "d. MMMM yyyy");
+  qj::DateFormatter names("de-DE", "d. MMMM yyyy");
   std::string out;
   names.Append(2026, 3, 1, 0, 0, 0, out);
   EXPECT_EQ(out, "1. M\xE4rz 2026");
@@ -198,6 +198,23 @@ TEST_F(WindowsDownloadFileTest, AppendAddsBehindTheOldRecords) {
   ASSERT_TRUE(file.Write("0002\n"));
   ASSERT_TRUE(file.Close());
   EXPECT_EQ(qjtest::ReadBytes(Target()), "00010002\r\n");
+}
+
+// More records than the buffer holds: each arrives whole, LF as CR LF, across
+// the flushes; a closed file takes no more.
+TEST_F(WindowsDownloadFileTest, RecordsBeyondTheBufferArriveWholeWithCrLf) {
+  qj::DownloadFile file;
+  ASSERT_TRUE(file.Open(Target(), qj::WriteMode::Replace));
+  std::string expected;
+  for (int i = 0; i < 30000; ++i) {
+    const std::string text(static_cast<size_t>(i % 89), static_cast<char>('a' + i % 26));
+    ASSERT_TRUE(file.Write(text + "\n" + std::to_string(i)));
+    expected += text + "\r\n" + std::to_string(i);
+  }
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(qjtest::ReadBytes(Target()), expected);
+  EXPECT_FALSE(file.Write("late"));
+  EXPECT_EQ(qjtest::ReadBytes(Target()), expected);
 }
 
 TEST_F(WindowsDownloadFileTest, TargetsThatCannotBeWrittenAreLeftAsTheyAre) {
