@@ -82,7 +82,7 @@ void TQuery::Open() {
 
 EngineStatement& TQuery::OpenStatement() {
   if (!statement_ || !statement_->Executed()) {
-    throw EDatabaseError(std::vector<DiagnosticRecord>{{"24000", 0, "Die Abfrage ist nicht geoeffnet"}});
+    ThrowOwnError("24000", "Die Abfrage ist nicht geoeffnet");
   }
   return *statement_;
 }

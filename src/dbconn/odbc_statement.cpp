@@ -25,10 +25,6 @@ bool CharacterTypeName(const std::string& upperName) {
   return false;
 }
 
-[[noreturn]] void ThrowOwn(const char* state, const std::string& text) {
-  throw EDatabaseError(std::vector<DiagnosticRecord>{{state, 0, text}});
-}
-
 }  // namespace
 
 OdbcStatement::OdbcStatement(OdbcConnection& connection, const FetchOptions& options)
@@ -67,7 +63,7 @@ void OdbcStatement::Execute() {
   try {
     SQLSMALLINT count = 0;
     Check(SQLNumResultCols(stmt_.get(), &count), stmt_, "SQLNumResultCols");
-    if (count <= 0) ThrowOwn("07005", "Die Anweisung liefert keine Ergebnisspalten");
+    if (count <= 0) ThrowOwnError("07005", "Die Anweisung liefert keine Ergebnisspalten");
     DescribeAndBind(count);
   } catch (const EDatabaseError&) {
     // No half-open result: the cursor closes and the error goes on.
@@ -166,13 +162,13 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
 }
 
 bool OdbcStatement::First() {
-  if (!executed_) ThrowOwn("24000", "Die Abfrage ist nicht geoeffnet");
+  if (!executed_) ThrowOwnError("24000", "Die Abfrage ist nicht geoeffnet");
   if (rowsRead_) Execute();
   return Next();
 }
 
 bool OdbcStatement::Next() {
-  if (!executed_) ThrowOwn("24000", "Die Abfrage ist nicht geoeffnet");
+  if (!executed_) ThrowOwnError("24000", "Die Abfrage ist nicht geoeffnet");
   rowsRead_ = true;
   if (hasRow_ && boundMode_ && position_ + 1 < rowsFetched_) {
     ++position_;
@@ -223,7 +219,7 @@ bool OdbcStatement::FetchBlock() {
   if (rowsFetched_ == kNotReported) {
     // A successful single-row fetch delivered its row; for a block the count
     // is needed.
-    if (rowsetSize_ > 1) ThrowOwn("HY000", "Der Treiber meldet die Zahl der gelesenen Zeilen nicht");
+    if (rowsetSize_ > 1) ThrowOwnError("HY000", "Der Treiber meldet die Zahl der gelesenen Zeilen nicht");
     rowsFetched_ = 1;
   }
   rowsFetched_ = std::min(rowsFetched_, rowsetSize_);
@@ -288,7 +284,7 @@ bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool te
     if (ret == SQL_NO_DATA && first && longerThanBound) {
       // The bound buffer holds a longer value: nothing here is another
       // row's value or a lost one, never a valid empty value.
-      ThrowOwn("HY000", "Der Treiber liefert den langen Wert der Spalte " + std::to_string(columnNumber) +
+      ThrowOwnError("HY000", "Der Treiber liefert den langen Wert der Spalte " + std::to_string(columnNumber) +
                             " nicht (SQLGetData ohne Daten)");
     }
     if (ret == SQL_NO_DATA) break;
@@ -318,10 +314,10 @@ bool OdbcStatement::ReadWhole(BoundColumn& c, SQLUSMALLINT columnNumber, bool te
 
 const ColumnValue& OdbcStatement::Value(int index) {
   if (index < 0 || static_cast<size_t>(index) >= columns_.size()) {
-    ThrowOwn("07009", "Spaltenindex " + std::to_string(index) + " ausserhalb der Ergebnisspalten (0 bis " +
+    ThrowOwnError("07009", "Spaltenindex " + std::to_string(index) + " ausserhalb der Ergebnisspalten (0 bis " +
                           std::to_string(static_cast<long>(columns_.size()) - 1) + ")");
   }
-  if (!hasRow_) ThrowOwn("24000", "Kein aktueller Datensatz");
+  if (!hasRow_) ThrowOwnError("24000", "Kein aktueller Datensatz");
   BoundColumn& c = columns_[static_cast<size_t>(index)];
   if (c.valueRow != rowSerial_) BuildValue(c, index);
   return c.value;

@@ -21,17 +21,6 @@ namespace {
 
 constexpr const char* kParameterKeys[] = {"DB_SYSTEM", "DATABASE", "LOGIN", "PASS"};
 
-std::string SlotKey(const char* prefix, int slot) {
-  std::string key = prefix;
-  AppendDigits(static_cast<uint64_t>(slot), 2, key);
-  return key;
-}
-
-// "FELD03 (ORT)": the slot as the layout's author wrote it.
-std::string SlotLabel(int slot, const FieldDefinition& field) {
-  return SlotKey("FELD", slot) + " (" + DatabaseText(field.Name) + ")";
-}
-
 std::string Number(int64_t value) { return std::to_string(value); }
 
 // What a used slot's value may be: an unknown display size or database type

@@ -1,7 +1,9 @@
 #include "driver/run_context.h"
 
 #include "dbconn/data_module.h"
+#include "driver/database_text.h"
 #include "extract/value_text.h"
+#include "platform/text_util.h"
 #include "querydef/query_definition.h"
 
 namespace qj {
@@ -13,6 +15,16 @@ FieldKind FieldKindOf(std::string_view type) {
   if (type == "DEC") return FieldKind::Dec;
   if (type == "TXT") return FieldKind::Txt;
   return FieldKind::Unknown;
+}
+
+std::string SlotKey(const char* prefix, int slot) {
+  std::string key = prefix;
+  AppendDigits(static_cast<uint64_t>(slot), 2, key);
+  return key;
+}
+
+std::string SlotLabel(int slot, const FieldDefinition& field) {
+  return SlotKey("FELD", slot) + " (" + DatabaseText(field.Name) + ")";
 }
 
 RunContext::RunContext() = default;

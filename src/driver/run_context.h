@@ -36,6 +36,12 @@ struct FieldDefinition {
   FieldKind Kind = FieldKind::Unknown;  // Type, parsed once when the section loads
 };
 
+// "FELD07", "FTYP07", "FLEN07": the key of a slot.
+std::string SlotKey(const char* prefix, int slot);
+// "FELD07 (ORT)": the slot as the layout's author named it, the name in the
+// console's character set.
+std::string SlotLabel(int slot, const FieldDefinition& field);
+
 struct RunContext {
   RunContext();
   ~RunContext();

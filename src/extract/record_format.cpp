@@ -4,7 +4,6 @@
 
 #include "dbconn/data_module.h"
 #include "driver/console.h"
-#include "driver/database_text.h"
 #include "driver/run_context.h"
 #include "extract/value_text.h"
 #include "platform/text_util.h"
@@ -14,12 +13,6 @@ namespace qj {
 namespace {
 
 constexpr int64_t kCutWarningsShown = 10;
-
-std::string SlotName(int slot) {
-  std::string name = "FELD";
-  AppendDigits(static_cast<uint64_t>(slot), 2, name);
-  return name;
-}
 
 std::string_view Trimmed(std::string_view value) {
   auto kept = [](char c) { return static_cast<unsigned char>(c) > 32; };
@@ -34,10 +27,10 @@ std::string_view Trimmed(std::string_view value) {
 void NoteCut(int slot, size_t valueLength, size_t fieldLength) {
   ++ctx.CutValues;
   if (ctx.CutValues > kCutWarningsShown) return;
-  Console::Err(FormatMessage("qjsqlexe: Warnung: Feld %s (%s), Satz %i: Wert mit %i Bytes auf %i Bytes gekuerzt\n",
-                             {SlotName(slot), DatabaseText(ctx.Field(slot).Name),
-                              static_cast<int64_t>(ctx.RecordCount) + 1, static_cast<int64_t>(valueLength),
-                              static_cast<int64_t>(fieldLength)}));
+  Console::Err(
+      FormatMessage("qjsqlexe: Warnung: Feld %s, Satz %i: Wert mit %i Bytes auf %i Bytes gekuerzt\n",
+                    {SlotLabel(slot, ctx.Field(slot)), static_cast<int64_t>(ctx.RecordCount) + 1,
+                     static_cast<int64_t>(valueLength), static_cast<int64_t>(fieldLength)}));
 }
 
 // Appends the value, cut to the field with a warning when it is longer, and
@@ -63,9 +56,9 @@ void FormatSlotField(int slot, const FieldDefinition& field, std::string_view va
     case FieldKind::Dec: {
       const std::string_view number = Trimmed(value);
       if (number.size() > width) {
-        throw FieldError(FormatMessage("Feld %s: DEC-Wert mit %i Stellen passt nicht in %i Stellen",
-                                       {SlotName(slot), static_cast<int64_t>(number.size()),
-                                        static_cast<int64_t>(width)}));
+        throw FieldError(
+            FormatMessage("Feld %s: DEC-Wert mit %i Stellen passt nicht in %i Stellen",
+                          {SlotKey("FELD", slot), static_cast<int64_t>(number.size()), static_cast<int64_t>(width)}));
       }
       out.append(width - number.size(), '0');
       out.append(number);
@@ -96,8 +89,9 @@ void FormatRecordFrom(RowSource& row) {
     const FieldDefinition& field = ctx.Field(slot);
     if (field.Name.empty()) continue;
     if (slot > columns) {
-      throw FieldError(FormatMessage("Feld %s: Spalte %i fehlt, die Abfrage liefert nur %i Spalten",
-                                     {SlotName(slot), static_cast<int32_t>(slot), static_cast<int32_t>(columns)}));
+      throw FieldError(
+          FormatMessage("Feld %s: Spalte %i fehlt, die Abfrage liefert nur %i Spalten",
+                        {SlotKey("FELD", slot), static_cast<int32_t>(slot), static_cast<int32_t>(columns)}));
     }
     const ColumnValue& value = row.Column(slot - 1);
     if (value.kind == ValueKind::Text) {

@@ -65,15 +65,15 @@ void WarnSlotLayout(const ProfileFile& profile, const std::string& section) {
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
     const FieldDefinition& field = ctx.Field(slot);
     if (field.Name.empty()) continue;
-    const std::string name = NumberedKey("FELD", slot, 2) + " (" + DatabaseText(field.Name) + ")";
-    const std::string typeKey = NumberedKey("FTYP", slot, 2);
+    const std::string name = SlotLabel(slot, field);
+    const std::string typeKey = SlotKey("FTYP", slot);
     if (field.Type.empty()) {
       Warn(section, typeKey + " fehlt; " + name + " bleibt leer");
-    } else if (field.Type != "CHAR" && field.Type != "DEC" && field.Type != "TXT") {
+    } else if (field.Kind == FieldKind::Unknown) {
       Warn(section, typeKey + " = '" + DatabaseText(field.Type) + "' ist keiner der Typen CHAR, DEC, TXT; " + name +
                         " bleibt leer");
     }
-    const std::string lengthKey = NumberedKey("FLEN", slot, 2);
+    const std::string lengthKey = SlotKey("FLEN", slot);
     const std::string length = profile.ReadText(section, lengthKey, "");
     if (length.empty()) {
       Warn(section, lengthKey + " fehlt; " + name + " hat die Laenge 0");
@@ -173,18 +173,18 @@ int LoadFromProfile(const ProfileFile& profile, const std::string& sectionName, 
   Trace("  '%s'\n", {DatabaseText(ctx.StatementTemplate)});
 
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
-    ctx.Field(slot).Name = profile.ReadText(sectionName, NumberedKey("FELD", slot, 2), "");
+    ctx.Field(slot).Name = profile.ReadText(sectionName, SlotKey("FELD", slot), "");
     UpperCaseAscii(ctx.Field(slot).Name);
   }
   if (ctx.Field(1).Name == "0") return kExitSectionDisabled;
 
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
-    ctx.Field(slot).Type = profile.ReadText(sectionName, NumberedKey("FTYP", slot, 2), "");
+    ctx.Field(slot).Type = profile.ReadText(sectionName, SlotKey("FTYP", slot), "");
     UpperCaseAscii(ctx.Field(slot).Type);
     ctx.Field(slot).Kind = FieldKindOf(ctx.Field(slot).Type);
   }
   for (int slot = 1; slot <= kFieldSlots; ++slot) {
-    const std::string key = NumberedKey("FLEN", slot, 2);
+    const std::string key = SlotKey("FLEN", slot);
     int32_t length = profile.ReadInteger(sectionName, key, 0);
     if (length > kMaxFieldLength) {
       Warn(sectionName, FormatMessage("%s = %i ist groesser als 65535 und ungueltig, Feldlaenge 0", {key, length}));
