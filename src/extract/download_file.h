@@ -17,8 +17,9 @@
 // - Files the run must never write (NeverWrite) are compared with the opened
 //   target by file identity, not by name, so that no link leads around the
 //   check.
-// - Failure() gives the system's description of the first failure; on Linux
-//   it names the operation and the file as well.
+// - Failure() gives the system's description of the first failure, after
+//   the operation and the file it failed on ("Schreiben von <file>: <cause>";
+//   a target without a name gives the cause alone).
 //
 // On Linux only:
 // - Every run holds an advisory lock (flock, exclusive) on the target file

@@ -143,6 +143,16 @@ bool DownloadFile::Fail() {
   return false;
 }
 
+// The failure as "<operation> <path>: <cause>", so that the line on standard
+// error tells which step failed on which file.
+bool DownloadFile::Fail(const char* operation, const std::string& path) {
+  const DWORD code = GetLastError();
+  const std::string cause = code != 0 ? SystemMessage(code) : std::strerror(errno);
+  if (failure_.empty()) failure_ = std::string(operation) + " " + path + ": " + cause;
+  failed_ = true;
+  return false;
+}
+
 void DownloadFile::NeverWrite(const std::string& path, const std::string& cause) {
   neverWrite_.emplace_back(path, cause);
 }
@@ -161,7 +171,7 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
   if (mode == WriteMode::Append) {
     kind_ = Kind::Append;
     const HANDLE handle = OpenForWriting(wide, OPEN_ALWAYS);
-    if (handle == INVALID_HANDLE_VALUE) return Fail();
+    if (handle == INVALID_HANDLE_VALUE) return Fail("Oeffnen von", path);
     created_ = GetLastError() != ERROR_ALREADY_EXISTS;
     if (const std::string* cause = OwnFileCause(handle, neverWrite_)) {
       CloseHandle(handle);
@@ -174,31 +184,31 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
     oldSize_ = disk && GetFileSizeEx(handle, &size) ? static_cast<off_t>(size.QuadPart) : -1;
     LARGE_INTEGER zero{};
     if (disk && !SetFilePointerEx(handle, zero, nullptr, FILE_END)) {
-      Fail();
+      Fail("Positionieren ans Ende von", path);
       CloseHandle(handle);
       if (created_) DeleteFileW(wide.c_str());
       return false;
     }
     fd_ = Adopt(handle);
-    return fd_ >= 0 || Fail();
+    return fd_ >= 0 || Fail("Oeffnen von", path);
   }
 
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   // A read-only file refuses replacing, also to an administrator.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
     SetLastError(ERROR_ACCESS_DENIED);
-    return Fail();
+    return Fail("Schreibrecht fuer", path);
   }
   if (attributes != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND) {
     // A target the user may not write stays as it is, as opening it would;
     // a device takes the records directly.
     const HANDLE existing = OpenForWriting(wide, OPEN_EXISTING);
     if (existing == INVALID_HANDLE_VALUE) {
-      if (GetLastError() != ERROR_FILE_NOT_FOUND) return Fail();
+      if (GetLastError() != ERROR_FILE_NOT_FOUND) return Fail("Oeffnen von", path);
     } else if (GetFileType(existing) != FILE_TYPE_DISK) {
       kind_ = Kind::InPlace;
       fd_ = Adopt(existing);
-      return fd_ >= 0 || Fail();
+      return fd_ >= 0 || Fail("Oeffnen von", path);
     } else {
       const std::string* cause = OwnFileCause(existing, neverWrite_);
       CloseHandle(existing);
@@ -226,14 +236,16 @@ bool DownloadFile::Open(const std::string& path, WriteMode mode) {
     }
     if (GetLastError() != ERROR_FILE_EXISTS) break;
   }
-  Fail();
+  Fail("Anlegen von", temporary_);
   temporary_.clear();
   return false;
 }
 
 bool DownloadFile::Flush() {
   if (failed_) return false;
-  if (!buffer_.empty() && !WriteAll(HandleOf(fd_), buffer_.data(), buffer_.size())) Fail();
+  if (!buffer_.empty() && !WriteAll(HandleOf(fd_), buffer_.data(), buffer_.size())) {
+    Fail("Schreiben von", kind_ == Kind::Temporary ? temporary_ : target_);
+  }
   buffer_.clear();
   return !failed_;
 }
@@ -244,28 +256,32 @@ bool DownloadFile::Finish() {
     case Kind::InPlace: {
       const int fd = fd_;
       fd_ = -1;
-      return _close(fd) == 0 || Fail();
+      return _close(fd) == 0 || Fail("Schliessen von", target_);
     }
     case Kind::Append: {
-      if (oldSize_ >= 0 && !FlushFileBuffers(HandleOf(fd_))) return Fail();
+      if (oldSize_ >= 0 && !FlushFileBuffers(HandleOf(fd_))) return Fail("Sichern auf die Platte von", target_);
       const int fd = fd_;
       fd_ = -1;
-      return _close(fd) == 0 || Fail();
+      return _close(fd) == 0 || Fail("Schliessen von", target_);
     }
     case Kind::Temporary: {
-      if (!FlushFileBuffers(HandleOf(fd_))) return Fail();
+      if (!FlushFileBuffers(HandleOf(fd_))) return Fail("Sichern auf die Platte von", temporary_);
       const int fd = fd_;
       fd_ = -1;
-      const std::wstring temporary = AnsiToWide(temporary_);
+      const std::string temporary = std::move(temporary_);
       temporary_.clear();
-      if (_close(fd) != 0 ||
-          !MoveFileExW(temporary.c_str(), AnsiToWide(target_).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Fail();
-        DeleteFileW(temporary.c_str());
-        return false;
+      const std::wstring wideTemporary = AnsiToWide(temporary);
+      bool moved = false;
+      if (_close(fd) != 0) {
+        SetLastError(0);  // the cause is in errno
+        Fail("Schliessen von", temporary);
+      } else {
+        moved = MoveFileExW(wideTemporary.c_str(), AnsiToWide(target_).c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!moved) Fail("Umbenennen nach", target_);
       }
-      return true;
+      if (!moved) DeleteFileW(wideTemporary.c_str());
+      return moved;
     }
   }
   return false;

@@ -167,8 +167,8 @@ TEST_F(WindowsBuild, PostgresDownloadsAreTheSame) {
   ExpectSameRun({"PG", "x", "pg.txt", "1"});
 }
 
-// The two systems word the cause differently; on Windows it is the system's
-// message on one line.
+// The two systems word the cause differently; on Windows it is the
+// operation and the file, then the system's message on one line.
 TEST_F(WindowsBuild, AFileThatCannotBeWrittenNamesItsCause) {
   UseDemo();
   std::filesystem::create_directory(install.Dnl("sub"));
@@ -176,7 +176,9 @@ TEST_F(WindowsBuild, AFileThatCannotBeWrittenNamesItsCause) {
   EXPECT_EQ(r.exitCode, 7) << r.out << r.err;
   const std::string prefix = "qjsqlexe: Datei dnl\\sub: ";
   ASSERT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
-  const std::string cause = WithoutCarriageReturns(r.err.substr(prefix.size()));
+  const std::string named = "Schreibrecht fuer dnl\\sub: ";
+  ASSERT_EQ(r.err.rfind(prefix + named, 0), 0u) << r.err;
+  const std::string cause = WithoutCarriageReturns(r.err.substr(prefix.size() + named.size()));
   ASSERT_GT(cause.size(), 1u) << r.err;
   EXPECT_EQ(cause.find_first_of("\r\n"), cause.size() - 1) << r.err;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dbconn/set_db_usr.h"
@@ -231,18 +232,30 @@ TEST_F(WindowsDownloadFileTest, TargetsThatCannotBeWrittenAreLeftAsTheyAre) {
   EXPECT_FALSE(missing.Open(dir.path() + "\\no\\such\\dir\\out.txt", qj::WriteMode::Replace));
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 
-  // Each failure names its cause as the system describes it, on one line.
+  // Each failure names the operation and the file it failed on, then its
+  // cause as the system describes it, on one line.
   qj::DownloadFile missingAppend, unnamed;
-  EXPECT_FALSE(missingAppend.Open(dir.path() + "\\no\\such\\dir\\out.txt", qj::WriteMode::Append));
+  const std::string missingDir = dir.path() + "\\no\\such\\dir\\";
+  EXPECT_FALSE(missingAppend.Open(missingDir + "out.txt", qj::WriteMode::Append));
   EXPECT_FALSE(unnamed.Open("", qj::WriteMode::Replace));
-  for (const qj::DownloadFile* failed : {&readOnly, &directory, &missing, &missingAppend, &unnamed}) {
-    const std::string& cause = failed->Failure();
-    EXPECT_TRUE(!cause.empty() && cause.back() != ' ' && cause.find_first_of("\r\n") == std::string::npos)
-        << "[" << cause << "]";
+  const std::vector<std::pair<const qj::DownloadFile*, std::string>> failures{
+      {&readOnly, "Schreibrecht fuer " + Target() + ": "},
+      {&directory, "Schreibrecht fuer " + dir.path() + ": "},
+      {&missing, "Oeffnen von " + missingDir + "out.txt: "},
+      {&missingAppend, "Oeffnen von " + missingDir + "out.txt: "},
+      {&unnamed, ""}};
+  std::vector<std::string> causes;
+  for (const auto& [failed, named] : failures) {
+    const std::string& failure = failed->Failure();
+    ASSERT_EQ(failure.rfind(named, 0), 0u) << "[" << failure << "]";
+    const std::string cause = failure.substr(named.size());
+    EXPECT_TRUE(cause.size() > 1 && cause.back() != ' ' && cause.find_first_of("\r\n") == std::string::npos)
+        << "[" << failure << "]";
+    causes.push_back(cause);
   }
-  EXPECT_EQ(directory.Failure(), readOnly.Failure());
-  EXPECT_NE(missing.Failure(), readOnly.Failure());
-  EXPECT_EQ(missingAppend.Failure(), missing.Failure());
+  EXPECT_EQ(causes[1], causes[0]);
+  EXPECT_NE(causes[2], causes[0]);
+  EXPECT_EQ(causes[3], causes[2]);
 
   qj::DownloadFile device;
   ASSERT_TRUE(device.Open("NUL", qj::WriteMode::Replace));
