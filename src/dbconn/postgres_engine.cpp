@@ -3,15 +3,15 @@
 // that is never committed, rows streamed one at a time in single-row mode,
 // values as the server's text in UTF-8, read by their column's type.
 
-#include <libpq-fe.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 
 #include "dbconn/db_error.h"
+#include "dbconn/libpq_library.h"
 #include "dbconn/native_engines.h"
 #include "dbconn/native_statement.h"
 #include "dbconn/odbc_engine.h"
@@ -112,22 +112,22 @@ std::string TrimmedLineEnds(std::string text) {
 // The records of a failed result: the server's message with its SQLSTATE,
 // then its detail and hint; a lost connection as 08S01.
 std::vector<DiagnosticRecord> ResultRecords(PGconn* conn, const PGresult* result) {
-  const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-  const char* primary = result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  const char* state = result != nullptr ? Pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  const char* primary = result != nullptr ? Pq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
   if (state == nullptr || primary == nullptr) {
-    const bool lost = PQstatus(conn) == CONNECTION_BAD;
-    std::string text = result != nullptr ? PQresultErrorMessage(result) : "";
-    if (text.empty()) text = PQerrorMessage(conn);
+    const bool lost = Pq().PQstatus(conn) == CONNECTION_BAD;
+    std::string text = result != nullptr ? Pq().PQresultErrorMessage(result) : "";
+    if (text.empty()) text = Pq().PQerrorMessage(conn);
     return {{lost ? "08S01" : "HY000", 0, "[PostgreSQL] " + Utf8ToCp1252(TrimmedLineEnds(text))}};
   }
-  const char* severity = PQresultErrorField(result, PG_DIAG_SEVERITY);
+  const char* severity = Pq().PQresultErrorField(result, PG_DIAG_SEVERITY);
   std::vector<DiagnosticRecord> records{
       {state, 0, "[PostgreSQL] " + std::string(severity != nullptr ? severity : "ERROR") + ": " + Utf8ToCp1252(primary)}};
   for (const auto& [field, label] : {std::pair{PG_DIAG_MESSAGE_DETAIL, "DETAIL: "}, {PG_DIAG_MESSAGE_HINT, "HINT: "}}) {
-    const char* text = PQresultErrorField(result, field);
+    const char* text = Pq().PQresultErrorField(result, field);
     if (text != nullptr) records.push_back({state, 0, "[PostgreSQL] " + std::string(label) + Utf8ToCp1252(text)});
   }
-  if (PQstatus(conn) == CONNECTION_BAD) records.push_back({"08S01", 0, "[PostgreSQL] Verbindung zum Server verloren"});
+  if (Pq().PQstatus(conn) == CONNECTION_BAD) records.push_back({"08S01", 0, "[PostgreSQL] Verbindung zum Server verloren"});
   return records;
 }
 
@@ -136,14 +136,14 @@ std::vector<DiagnosticRecord> ResultRecords(PGconn* conn, const PGresult* result
 }
 
 struct ResultDeleter {
-  void operator()(PGresult* result) const { PQclear(result); }
+  void operator()(PGresult* result) const { Pq().PQclear(result); }
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
 // A command that must succeed: throws its error otherwise.
 void Command(PGconn* conn, const char* sql) {
-  Result result(PQexec(conn, sql));
-  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) ThrowResult(conn, result.get());
+  Result result(Pq().PQexec(conn, sql));
+  if (Pq().PQresultStatus(result.get()) != PGRES_COMMAND_OK) ThrowResult(conn, result.get());
 }
 
 int HexDigit(char c) {
@@ -273,7 +273,7 @@ class PostgresStatement : public NativeStatement {
 class PostgresConnection : public EngineConnection {
  public:
   explicit PostgresConnection(const ConnectTarget& target);
-  ~PostgresConnection() override { PQfinish(conn_); }
+  ~PostgresConnection() override { Pq().PQfinish(conn_); }
   PostgresConnection(const PostgresConnection&) = delete;
   PostgresConnection& operator=(const PostgresConnection&) = delete;
 
@@ -294,12 +294,17 @@ class PostgresConnection : public EngineConnection {
 void IgnoreNotice(void*, const char*) {}
 
 PostgresConnection::PostgresConnection(const ConnectTarget& target) {
+  try {
+    Pq();
+  } catch (const std::runtime_error& error) {
+    throw EConnectionError(std::vector<DiagnosticRecord>{{"08001", 0, std::string("[PostgreSQL] ") + error.what()}});
+  }
   const std::string uri = Cp1252ToUtf8(target.dataSource);
   char* parseError = nullptr;
-  PQconninfoOption* parsed = PQconninfoParse(uri.c_str(), &parseError);
+  PQconninfoOption* parsed = Pq().PQconninfoParse(uri.c_str(), &parseError);
   if (parsed == nullptr) {
     const std::string message = parseError != nullptr ? parseError : "ungueltige Adresse";
-    PQfreemem(parseError);
+    Pq().PQfreemem(parseError);
     throw EConnectionError(std::vector<DiagnosticRecord>{
         {"08001", 0, "[PostgreSQL] " + Utf8ToCp1252(TrimmedLineEnds(message))}});
   }
@@ -310,7 +315,7 @@ PostgresConnection::PostgresConnection(const ConnectTarget& target) {
     if (std::strcmp(o->keyword, "options") == 0 && *o->val != '\0') options = std::string(o->val) + " " + options;
     if (std::strcmp(o->keyword, "connect_timeout") == 0) ownTimeout = true;
   }
-  PQconninfoFree(parsed);
+  Pq().PQconninfoFree(parsed);
   const std::string user = Cp1252ToUtf8(target.user), password = Cp1252ToUtf8(target.password);
   // Later keywords win over the URI's own.
   std::vector<const char*> keywords{"dbname", "client_encoding", "options", "fallback_application_name"};
@@ -320,27 +325,27 @@ PostgresConnection::PostgresConnection(const ConnectTarget& target) {
   if (!password.empty()) keywords.push_back("password"), values.push_back(password.c_str());
   keywords.push_back(nullptr);
   values.push_back(nullptr);
-  conn_ = PQconnectdbParams(keywords.data(), values.data(), 1);
-  if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
-    const std::string message = conn_ != nullptr ? PQerrorMessage(conn_) : "kein Speicher";
-    PQfinish(conn_);
+  conn_ = Pq().PQconnectdbParams(keywords.data(), values.data(), 1);
+  if (conn_ == nullptr || Pq().PQstatus(conn_) != CONNECTION_OK) {
+    const std::string message = conn_ != nullptr ? Pq().PQerrorMessage(conn_) : "kein Speicher";
+    Pq().PQfinish(conn_);
     conn_ = nullptr;
     throw EConnectionError(std::vector<DiagnosticRecord>{
         {"08001", 0, "[PostgreSQL] " + Utf8ToCp1252(TrimmedLineEnds(message))}});
   }
   // Server notices would reach the console past the tool.
-  PQsetNoticeProcessor(conn_, IgnoreNotice, nullptr);
+  Pq().PQsetNoticeProcessor(conn_, IgnoreNotice, nullptr);
   try {
     EnsureTransaction();
   } catch (const EDatabaseError& error) {
-    PQfinish(conn_);
+    Pq().PQfinish(conn_);
     conn_ = nullptr;
     throw EConnectionError(error.Records());
   }
 }
 
 void PostgresConnection::EnsureTransaction() {
-  const PGTransactionStatusType status = PQtransactionStatus(conn_);
+  const PGTransactionStatusType status = Pq().PQtransactionStatus(conn_);
   if (status == PQTRANS_INERROR) Command(conn_, "ROLLBACK");
   if (status != PQTRANS_INTRANS) Command(conn_, "BEGIN TRANSACTION READ ONLY");
 }
@@ -350,8 +355,8 @@ PostgresStatement::PostgresStatement(PostgresConnection& connection, std::string
 
 PostgresStatement::~PostgresStatement() {
   Drain();
-  if (prepared_ && PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
-    PQclear(PQexec(conn_, ("DEALLOCATE " + name_).c_str()));
+  if (prepared_ && Pq().PQtransactionStatus(conn_) == PQTRANS_INTRANS) {
+    Pq().PQclear(Pq().PQexec(conn_, ("DEALLOCATE " + name_).c_str()));
   }
 }
 
@@ -367,24 +372,24 @@ void PostgresStatement::Prepare(std::string_view statement) {
   kinds_.clear();
   connection_.EnsureTransaction();
   const std::string sql = Cp1252ToUtf8(statement);
-  Result prepared(PQprepare(conn_, name_.c_str(), sql.c_str(), 0, nullptr));
-  if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) ThrowResult(conn_, prepared.get());
+  Result prepared(Pq().PQprepare(conn_, name_.c_str(), sql.c_str(), 0, nullptr));
+  if (Pq().PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) ThrowResult(conn_, prepared.get());
   prepared_ = true;
-  Result described(PQdescribePrepared(conn_, name_.c_str()));
-  if (PQresultStatus(described.get()) != PGRES_COMMAND_OK) ThrowResult(conn_, described.get());
-  for (int i = 0; i < PQnfields(described.get()); ++i) {
-    const unsigned type = PQftype(described.get(), i);
+  Result described(Pq().PQdescribePrepared(conn_, name_.c_str()));
+  if (Pq().PQresultStatus(described.get()) != PGRES_COMMAND_OK) ThrowResult(conn_, described.get());
+  for (int i = 0; i < Pq().PQnfields(described.get()); ++i) {
+    const unsigned type = Pq().PQftype(described.get(), i);
     types_.push_back(type);
     kinds_.push_back(KindOfType(type));
-    description_.push_back({Utf8ToCp1252(PQfname(described.get(), i)), TypeName(type),
-                            DisplaySize(type, PQfmod(described.get(), i))});
+    description_.push_back({Utf8ToCp1252(Pq().PQfname(described.get(), i)), TypeName(type),
+                            DisplaySize(type, Pq().PQfmod(described.get(), i))});
   }
 }
 
 void PostgresStatement::Drain() {
   row_.reset();
   while (streaming_) {
-    Result rest(PQgetResult(conn_));
+    Result rest(Pq().PQgetResult(conn_));
     streaming_ = rest != nullptr;
   }
 }
@@ -392,11 +397,11 @@ void PostgresStatement::Drain() {
 void PostgresStatement::StopRun() {
   if (streaming_) {
     // Rows no one reads are not fetched: the server stops the statement.
-    PGcancel* cancel = PQgetCancel(conn_);
+    PGcancel* cancel = Pq().PQgetCancel(conn_);
     if (cancel != nullptr) {
       char message[256];
-      PQcancel(cancel, message, sizeof message);
-      PQfreeCancel(cancel);
+      Pq().PQcancel(cancel, message, sizeof message);
+      Pq().PQfreeCancel(cancel);
     }
   }
   Drain();
@@ -404,20 +409,20 @@ void PostgresStatement::StopRun() {
 
 void PostgresStatement::StartRun() {
   connection_.EnsureTransaction();
-  if (PQsendQueryPrepared(conn_, name_.c_str(), 0, nullptr, nullptr, nullptr, 0) != 1) ThrowResult(conn_, nullptr);
+  if (Pq().PQsendQueryPrepared(conn_, name_.c_str(), 0, nullptr, nullptr, nullptr, 0) != 1) ThrowResult(conn_, nullptr);
   streaming_ = true;
-  PQsetSingleRowMode(conn_);
+  Pq().PQsetSingleRowMode(conn_);
 }
 
 bool PostgresStatement::FetchRow() {
   row_.reset();
   if (!streaming_) return false;
-  Result result(PQgetResult(conn_));
+  Result result(Pq().PQgetResult(conn_));
   if (result == nullptr) {
     streaming_ = false;
     return false;
   }
-  switch (PQresultStatus(result.get())) {
+  switch (Pq().PQresultStatus(result.get())) {
     case PGRES_SINGLE_TUPLE:
       row_ = std::move(result);
       return true;
@@ -433,13 +438,13 @@ bool PostgresStatement::FetchRow() {
 }
 
 void PostgresStatement::ReadValue(int index, ColumnValue& value) {
-  if (PQgetisnull(row_.get(), 0, index)) {
+  if (Pq().PQgetisnull(row_.get(), 0, index)) {
     value.kind = ValueKind::Null;
     return;
   }
   const auto i = static_cast<size_t>(index);
   BuildValue(kinds_[i], types_[i],
-             std::string_view(PQgetvalue(row_.get(), 0, index), static_cast<size_t>(PQgetlength(row_.get(), 0, index))),
+             std::string_view(Pq().PQgetvalue(row_.get(), 0, index), static_cast<size_t>(Pq().PQgetlength(row_.get(), 0, index))),
              value);
 }
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
+#include <filesystem>
 
 #include "support/e2e_fixture.h"
 
@@ -90,6 +92,30 @@ TEST(ProcessStart, ReplacedExecutableStillFindsItsQueryDefinitionFile) {
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(r.out, "2 Saetze kopiert in Datei dnl/out.txt \n") << r.err;
   EXPECT_EQ(ReadBytes(install.Dnl("out.txt")), "a b ");
+}
+
+// libpq and the libraries it pulls in are loaded only for a PostgreSQL
+// connection: a SQLite download, native or through ODBC, starts without them.
+// A PostgreSQL engine that is missing fails only for postgresql:// values.
+TEST(ProcessStart, ASqliteDownloadLoadsNoPostgresLibrary) {
+  qjtest::E2eInstall install;
+  install.WriteQueryIni(IniSection("LIST", {"SELECT v FROM t"}, {{1, "V", "CHAR", "2"}}));
+  for (const bool native : {true, false}) {
+    SCOPED_TRACE(native ? "native" : "ODBC");
+    std::remove(install.DbFile().c_str());
+    install.UseSqlite("CREATE TABLE t(v TEXT); INSERT INTO t VALUES ('b'), ('a');", native);
+    qjtest::TempDir logs;
+    qjtest::RunOptions options;
+    options.env["LD_DEBUG"] = "libs";
+    options.env["LD_DEBUG_OUTPUT"] = logs.File("ld");
+    const qjtest::RunResult r = install.Run({"LIST", "T1", "dnl/out.txt", "1"}, "", options);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(ReadBytes(install.Dnl("out.txt")), "a b ");
+    std::string loaded;
+    for (const auto& entry : std::filesystem::directory_iterator(logs.path())) loaded += ReadBytes(entry.path());
+    EXPECT_NE(loaded.find("libsqlite3"), std::string::npos) << "no loader trace";
+    EXPECT_EQ(loaded.find("libpq"), std::string::npos) << loaded.substr(0, 2000);
+  }
 }
 
 }  // namespace
