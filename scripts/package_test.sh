@@ -29,6 +29,8 @@ for lib in $(objdump -p "$build/qjsqlexe" | awk '$1 == "NEEDED" {print $2}'); do
   pkg=$( (dpkg -S "$path" || dpkg -S "$(realpath "$path")") 2>/dev/null | head -n 1 | cut -d: -f1)
   [[ ", $depends," == *", $pkg "* || ", $depends," == *", $pkg,"* ]] || fail "Depends lacks $pkg ($lib): $depends"
 done
+# libpq is loaded at the first PostgreSQL connection, not named by the executable.
+[[ ", $depends," == *", libpq5,"* || ", $depends," == *", libpq5 "* ]] || fail "Depends lacks libpq5: $depends"
 grep -q libsqliteodbc <<< "$(dpkg-deb -f "$deb" Recommends)" || fail "Recommends lacks libsqliteodbc"
 
 expected_files='./etc/qjsqlexe/README
