@@ -1,6 +1,6 @@
 #pragma once
 // The output sort through the Windows-1252 weight table (collation_table.h)
-// for long lists: each line gets a key of its first 32 primary weights,
+// for long lists: each line gets a key of its first 28 primary weights,
 // computed once; the quicksort compares keys and only goes to the lines
 // when two keys tie. The order is exactly that of the sort through the
 // collator's own sort keys: the same quicksort over comparisons with the
@@ -38,8 +38,8 @@ class WeightTableSort {
   WeightTableSort& operator=(const WeightTableSort&) = delete;
 
   // Adds the entries of the next lines of the list. False, with nothing
-  // added, when the list grows beyond what an entry can hold (4 G lines or a
-  // line of 4 GB): such a list sorts by the collator's keys.
+  // added, when the list grows beyond what an entry can hold (4 G lines):
+  // such a list sorts by the collator's keys.
   bool Add(const LineList::Ref* lines, size_t count);
   // Adds the entries of all lines at once, half of them on a second thread.
   bool AddOnTwoCores(const std::vector<LineList::Ref>& lines);
@@ -48,7 +48,7 @@ class WeightTableSort {
   size_t size() const;
 
   // Sorts the lines; the entries must be those of exactly these lines, in
-  // list order.
+  // list order. The entries' memory is given back before it returns.
   void Sort(LineList& lines);
 
  private:
