@@ -6,6 +6,7 @@
 #include "driver/console_texts.h"
 #include "driver/layout_check.h"
 #include "driver/run_context.h"
+#include "extract/format_beside.h"
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
@@ -29,21 +30,27 @@ bool IsTraceSwitch(std::string word) {
   return word == "/D";
 }
 
-// Sort keys of finished records computed on a second thread while the engine
-// fetches, for the native engines only: glibc takes a mutex without an atomic
-// operation only while a process has never had a second thread, and the ODBC
-// drivers take dozens per row (SQLite's about 39 pairs), which a thread beside
-// the fetch would make cost more than the keys it computes there.
+// Sort keys of finished records computed on a further thread while the
+// engine fetches, for the native engines only. Through ODBC the fetch takes a
+// core of its own and the records formatted beside it (format_beside.h) the
+// second; the drivers take dozens of locks per row (SQLite's about 39 pairs),
+// and a third thread for the keys made such a run slower, not faster.
 void SortKeysBesideTheFetch() {
   if (ctx.dm1->VELMORANT.Kind() == EngineKind::Odbc) return;
   ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate));
 }
 
 // One row pass: run the working statement and turn every row into a record.
+// A long pass formats its records on a second thread from some rows on; the
+// copy of a row there reads Qry1 as FormatRecord does, so only with that step.
 void RowPass(const RunSteps& steps) {
   ctx.ResultCode = steps.ReadFirst(ctx.TerminalName);
   Trace("Str ReadNext Schleife\n");
-  while (ctx.ResultCode == 0) {
+  const bool besideAllowed = steps.FormatRecord == &FormatRecord;
+  for (int records = 0; ctx.ResultCode == 0; ++records) {
+    if (besideAllowed && records == kFormatBesideRecords && FormatPassBeside(steps.ReadNext, steps.AddRecordLine)) {
+      break;
+    }
     steps.FormatRecord();
     steps.AddRecordLine();
     ++ctx.RecordCount;
