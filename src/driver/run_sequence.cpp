@@ -30,14 +30,14 @@ bool IsTraceSwitch(std::string word) {
   return word == "/D";
 }
 
-// Sort keys of finished records computed on a further thread while the
-// engine fetches, for the native engines only. Through ODBC the fetch takes a
-// core of its own and the records formatted beside it (format_beside.h) the
-// second; the drivers take dozens of locks per row (SQLite's about 39 pairs),
-// and a third thread for the keys made such a run slower, not faster.
+// Sort keys of finished records computed while the engine fetches. Through
+// ODBC the fetch takes a core of its own and the drivers take dozens of locks
+// per row (SQLite's about 39 pairs): a third thread for the keys made such a
+// run slower, so there the thread that formats the records beside the fetch
+// (format_beside.h) computes their keys as it adds them.
 void SortKeysBesideTheFetch() {
-  if (ctx.dm1->VELMORANT.Kind() == EngineKind::Odbc) return;
-  ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate));
+  const KeysThread where = ctx.dm1->VELMORANT.Kind() == EngineKind::Odbc ? KeysThread::HandingOver : KeysThread::Own;
+  ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate), kSortKeysBesideLines, where);
 }
 
 // One row pass: run the working statement and turn every row into a record.

@@ -59,16 +59,17 @@ void LineList::AddBytes(std::string_view line) {
   room_ -= line.size();
 }
 
-void LineList::ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines) {
+void LineList::ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines, KeysThread where) {
   if (nextHandOver_ != SIZE_MAX || beside_) return;
   besideLocale_ = collationLocale;
+  besideThread_ = where;
   nextHandOver_ = startLines > refs_.size() ? startLines : refs_.size();
 }
 
 void LineList::HandOver() {
   if (!beside_) {
     try {
-      beside_ = std::make_unique<SortKeysBeside>(besideLocale_);
+      beside_ = std::make_unique<SortKeysBeside>(besideLocale_, besideThread_);
     } catch (const std::system_error&) {
       nextHandOver_ = SIZE_MAX;  // no second thread: the sort computes its keys at the end
       return;

@@ -17,6 +17,10 @@ namespace qj {
 class SortKeysBeside;
 class WeightTableSort;
 
+// Where the sort keys computed beside are computed: on a thread of their
+// own, or on the thread that adds the lines.
+enum class KeysThread { Own, HandingOver };
+
 // From this many lines on, a list whose keys are asked for beside computes
 // them on a second thread: the sort of such a list takes the weight table
 // (weight_table_sort.h, from fewer lines on already), whose building then
@@ -44,10 +48,12 @@ class LineList {
   }
 
   // Once the list holds startLines lines, the sort keys of its lines are
-  // computed on a second thread by the collation of the locale named, while
-  // more lines are added. The sort must then be by that same collation; it
-  // takes the keys (TakeSortKeys). Asking again changes nothing.
-  void ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines = kSortKeysBesideLines);
+  // computed by the collation of the locale named while more lines are
+  // added: on a thread of their own, or by Add itself when the lines are
+  // added beside the fetch already. The sort must then be by that same
+  // collation; it takes the keys (TakeSortKeys). Asking again changes nothing.
+  void ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines = kSortKeysBesideLines,
+                             KeysThread where = KeysThread::Own);
 
   // The keys computed beside, complete for every line of the list, and the
   // end of the second thread; nullptr when there are none (never started,
@@ -87,6 +93,7 @@ class LineList {
   // The keys beside: the locale asked for, the size at which Add next
   // hands over lines (never without a request), the lines handed over.
   std::string besideLocale_;
+  KeysThread besideThread_ = KeysThread::Own;
   size_t nextHandOver_ = SIZE_MAX;
   size_t handedOver_ = 0;
   std::unique_ptr<SortKeysBeside> beside_;

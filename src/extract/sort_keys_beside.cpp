@@ -8,8 +8,9 @@
 
 namespace qj {
 
-SortKeysBeside::SortKeysBeside(std::string collationLocale)
-    : locale_(std::move(collationLocale)), thread_([this] { Run(); }) {}
+SortKeysBeside::SortKeysBeside(std::string collationLocale, KeysThread where) : locale_(std::move(collationLocale)) {
+  if (where == KeysThread::Own) thread_ = std::thread([this] { Run(); });
+}
 
 SortKeysBeside::~SortKeysBeside() {
   if (!thread_.joinable()) return;
@@ -23,6 +24,10 @@ SortKeysBeside::~SortKeysBeside() {
 
 void SortKeysBeside::HandOver(const LineList::Ref* lines, size_t count) {
   if (count == 0 || failed_.load(std::memory_order_relaxed)) return;
+  if (!thread_.joinable()) {
+    if (!Add(lines, count)) failed_ = true;
+    return;
+  }
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     pending_.insert(pending_.end(), lines, lines + count);
@@ -31,6 +36,7 @@ void SortKeysBeside::HandOver(const LineList::Ref* lines, size_t count) {
 }
 
 std::unique_ptr<WeightTableSort> SortKeysBeside::Finish() {
+  if (!thread_.joinable()) return failed_.load() ? nullptr : std::move(sort_);
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     finishing_ = true;
@@ -41,38 +47,40 @@ std::unique_ptr<WeightTableSort> SortKeysBeside::Finish() {
   return std::move(sort_);
 }
 
-void SortKeysBeside::Run() {
-  std::unique_ptr<WeightTableSort> sort;
-  std::vector<LineList::Ref> batch;
-  // Any failure here leaves the sort to the end of the run, on the thread
-  // that reports failures: it opens the collation and allocates its entries
-  // again and meets the same failure there.
+// Any failure here leaves the sort to the end of the run, on the thread that
+// reports failures: it opens the collation and allocates its entries again
+// and meets the same failure there.
+bool SortKeysBeside::Add(const LineList::Ref* lines, size_t count) {
   try {
-    const Collation collation(locale_);
-    sort = WeightTableSort::For(collation);
-    if (!sort) {
+    if (!sort_) {
+      const Collation collation(locale_);
+      sort_ = WeightTableSort::For(collation);
+      if (!sort_) return false;
+    }
+    if (sort_->Add(lines, count)) return true;
+  } catch (const std::exception&) {
+    // met again, and reported, by the sort at the end
+  }
+  sort_.reset();
+  return false;
+}
+
+void SortKeysBeside::Run() {
+  std::vector<LineList::Ref> batch;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || finishing_ || !pending_.empty(); });
+      if (stopping_) return;
+      batch.swap(pending_);
+      if (batch.empty()) return;  // finishing, and every line is added
+    }
+    if (!Add(batch.data(), batch.size())) {
       failed_ = true;
       return;
     }
-    for (;;) {
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [this] { return stopping_ || finishing_ || !pending_.empty(); });
-        if (stopping_) return;
-        batch.swap(pending_);
-        if (batch.empty()) break;  // finishing, and every line is added
-      }
-      if (!sort->Add(batch.data(), batch.size())) {
-        failed_ = true;
-        return;
-      }
-      batch.clear();
-    }
-  } catch (const std::exception&) {
-    failed_ = true;
-    return;
+    batch.clear();
   }
-  sort_ = std::move(sort);
 }
 
 }  // namespace qj

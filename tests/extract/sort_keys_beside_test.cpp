@@ -32,9 +32,10 @@ std::vector<std::string> PlainSorted(const std::vector<std::string>& lines, cons
 // The lines added one by one with keys asked for beside from startLines on,
 // then sorted as a run sorts them.
 std::vector<std::string> SortedBeside(const std::vector<std::string>& lines, const char* locale,
-                                      const Collation& collation, size_t startLines) {
+                                      const Collation& collation, size_t startLines,
+                                      qj::KeysThread where = qj::KeysThread::Own) {
   LineList list;
-  list.ComputeSortKeysBeside(locale, startLines);
+  list.ComputeSortKeysBeside(locale, startLines, where);
   for (const std::string& line : lines) list.Add(line);
   qj::SortLines(list, collation);
   return list.Strings();
@@ -50,8 +51,10 @@ TEST(SortKeysBeside, SameOrderAsThePlainSortAcrossTheThresholds) {
     const Collation collation(locale);
     for (const size_t size : sizes) {
       const std::vector<std::string> lines = RandomRecords(rng, size);
-      ASSERT_EQ(SortedBeside(lines, locale, collation, kStart), PlainSorted(lines, collation))
-          << locale << ", " << size << " lines";
+      const std::vector<std::string> plain = PlainSorted(lines, collation);
+      ASSERT_EQ(SortedBeside(lines, locale, collation, kStart), plain) << locale << ", " << size << " lines";
+      ASSERT_EQ(SortedBeside(lines, locale, collation, kStart, qj::KeysThread::HandingOver), plain)
+          << locale << ", " << size << " lines, keys while adding";
     }
   }
 }
@@ -89,10 +92,12 @@ TEST(SortKeysBeside, KeysOnlyWhereTheThreadRanOverEveryLine) {
   // can be opened under this name: the thread makes no keys, and the sort
   // at the end goes its own way (where it meets the same locale error).
   for (const char* locale : {"da_DK", "no_such_locale_\xFF"}) {
-    LineList none;
-    none.ComputeSortKeysBeside(locale, 1);
-    for (const std::string& line : lines) none.Add(line);
-    EXPECT_EQ(none.TakeSortKeys(), nullptr) << locale;
+    for (const qj::KeysThread where : {qj::KeysThread::Own, qj::KeysThread::HandingOver}) {
+      LineList none;
+      none.ComputeSortKeysBeside(locale, 1, where);
+      for (const std::string& line : lines) none.Add(line);
+      EXPECT_EQ(none.TakeSortKeys(), nullptr) << locale;
+    }
   }
   const Collation danish("da_DK");
   LineList sorted;
