@@ -77,7 +77,8 @@ TEST(SortWeightTable, LinesAlikeFarIntoTheRecordSortByTheirWhole) {
 
   qj::LineList list(lines);
   const std::unique_ptr<qj::WeightTableSort> sort = qj::WeightTableSort::For(collation);
-  ASSERT_TRUE(sort && sort->Add(list.Refs().data(), list.size()));
+  if (!sort) return;  // the Windows collation has no weight table: the sort above went by its keys
+  ASSERT_TRUE(sort->Add(list.Refs().data(), list.size()));
   EXPECT_EQ(sort->size(), list.size());
   sort->Sort(list);
   EXPECT_EQ(sort->size(), 0u);
