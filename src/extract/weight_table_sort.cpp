@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -40,6 +41,16 @@ struct HugePageAllocator {
 
   T* allocate(size_t n) { return static_cast<T*>(AllocateHugePages(n * sizeof(T))); }
   void deallocate(T* block, size_t) { std::free(block); }
+  // A new entry is left unset, as every one is filled at once: zeroing them
+  // would touch all the memory on one thread, before the two that fill it.
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
   friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
   friend bool operator!=(const HugePageAllocator&, const HugePageAllocator&) { return false; }
 };
