@@ -82,6 +82,11 @@ std::optional<DatePattern> DatePattern::Compile(const std::string& patternUtf8, 
 
 namespace {
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "4041424344454647484950515253545556575859606162636465666768697071727374757677787980"
+    "81828384858687888990919293949596979899";
+
 // The rendered text collects in a buffer on the stack and goes to the
 // output in one append, or a few for very long literals and markers.
 class RenderBuffer {
@@ -99,19 +104,34 @@ class RenderBuffer {
         return;
       }
     }
-    std::memcpy(bytes_ + used_, data, length);
+    // Most literals are a separator or two: copied here, not by a call.
+    for (size_t k = 0; k < length; ++k) bytes_[used_ + k] = data[k];
     used_ += length;
   }
 
   // A non-negative number with at least minDigits digits.
   void Number(int value, int minDigits) {
+    const unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
+    // Days, months, hours, minutes, seconds and four-digit years, in pairs of
+    // digits from a table.
+    if (rest < 10000 && minDigits <= 4 && kBytes - used_ >= 4) {
+      char* at = bytes_ + used_;
+      const int digits = rest >= 1000 ? 4 : rest >= 100 ? 3 : rest >= 10 ? 2 : 1;
+      const int width = minDigits > digits ? minDigits : digits;
+      const unsigned high = rest / 100;
+      const unsigned low = rest % 100;
+      char four[4] = {kDigitPairs[2 * high], kDigitPairs[2 * high + 1], kDigitPairs[2 * low], kDigitPairs[2 * low + 1]};
+      for (int k = 0; k < width; ++k) at[k] = four[4 - width + k];
+      used_ += static_cast<size_t>(width);
+      return;
+    }
     char digits[16];
     size_t count = 0;
-    unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
+    unsigned left = rest;
     do {
-      digits[sizeof digits - 1 - count++] = static_cast<char>('0' + rest % 10);
-      rest /= 10;
-    } while (rest != 0);
+      digits[sizeof digits - 1 - count++] = static_cast<char>('0' + left % 10);
+      left /= 10;
+    } while (left != 0);
     const size_t zeros = minDigits > static_cast<int>(count) ? static_cast<size_t>(minDigits) - count : 0;
     if (zeros + count > kBytes - used_) Flush();
     if (zeros + count > kBytes) {
