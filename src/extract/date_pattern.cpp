@@ -114,16 +114,29 @@ class RenderBuffer {
     const unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
     // Days, months, hours, minutes, seconds and four-digit years, in pairs of
     // digits from a table.
-    if (rest < 10000 && minDigits <= 4 && kBytes - used_ >= 4) {
+    if (kBytes - used_ >= 4) {
       char* at = bytes_ + used_;
-      const int digits = rest >= 1000 ? 4 : rest >= 100 ? 3 : rest >= 10 ? 2 : 1;
-      const int width = minDigits > digits ? minDigits : digits;
-      const unsigned high = rest / 100;
-      const unsigned low = rest % 100;
-      char four[4] = {kDigitPairs[2 * high], kDigitPairs[2 * high + 1], kDigitPairs[2 * low], kDigitPairs[2 * low + 1]};
-      for (int k = 0; k < width; ++k) at[k] = four[4 - width + k];
-      used_ += static_cast<size_t>(width);
-      return;
+      if (rest < 100 && minDigits <= 2) {
+        if (rest >= 10 || minDigits == 2) {
+          at[0] = kDigitPairs[2 * rest];
+          at[1] = kDigitPairs[2 * rest + 1];
+          used_ += 2;
+        } else {
+          at[0] = static_cast<char>('0' + rest);
+          used_ += 1;
+        }
+        return;
+      }
+      if (rest >= 1000 && rest < 10000 && minDigits <= 4) {
+        const unsigned high = rest / 100;
+        const unsigned low = rest % 100;
+        at[0] = kDigitPairs[2 * high];
+        at[1] = kDigitPairs[2 * high + 1];
+        at[2] = kDigitPairs[2 * low];
+        at[3] = kDigitPairs[2 * low + 1];
+        used_ += 4;
+        return;
+      }
     }
     char digits[16];
     size_t count = 0;
