@@ -55,7 +55,6 @@ inline char Cp1252Byte(UChar32 cp, const Cp1252Tables& t) {
   return '?';
 }
 
-inline void AppendCodePoint(UChar32 cp, std::string& out, const Cp1252Tables& t) { out.push_back(Cp1252Byte(cp, t)); }
 
 }  // namespace
 
@@ -74,18 +73,24 @@ std::u16string Cp1252ToUtf16(std::string_view bytes) {
 void AppendUtf16AsCp1252(std::u16string_view text, std::string& out) {
   const Cp1252Tables& t = Tables();
   const size_t n = text.size();
+  // Each character gives one byte, a pair of surrogates too: the text never
+  // needs more bytes than it has code units.
+  const size_t start = out.size();
+  out.resize(start + n);
+  char* to = &out[start];
   size_t i = 0;
   while (i < n) {
     const char16_t u = text[i];
     if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
+      *to++ = static_cast<char>(u);
       ++i;
       continue;
     }
     UChar32 cp;
     U16_NEXT(text.data(), i, n, cp);
-    AppendCodePoint(cp, out, t);
+    *to++ = Cp1252Byte(cp, t);
   }
+  out.resize(static_cast<size_t>(to - out.data()));
 }
 
 void AppendUtf8AsCp1252(std::string_view text, std::string& out) {

@@ -73,4 +73,33 @@ TEST(CodePageTest, Utf8ConvertsLikeOneCharacterAtATime) {
   }
 }
 
+// Valid text converts the same from UTF-16, appended to text already there,
+// as from its UTF-8 form.
+TEST(CodePageTest, Utf16ConvertsLikeItsUtf8Form) {
+  const std::vector<std::u16string> pieces = {u"a", u" ", u"\u00FC", u"\u00C4", u"\u20AC", u"\u2019", u"\u03A9",
+                                              u"\U0001F600", std::u16string(1, u'\0')};
+  std::mt19937 random(1012);
+  for (int round = 0; round < 2000; ++round) {
+    std::u16string text;
+    const size_t count = random() % 40;
+    for (size_t k = 0; k < count; ++k) text += pieces[random() % pieces.size()];
+    std::string utf8;
+    for (size_t i = 0; i < text.size();) {
+      UChar32 cp;
+      U16_NEXT(text.data(), i, text.size(), cp);
+      uint8_t bytes[4];
+      int32_t length = 0;
+      UBool error = false;
+      U8_APPEND(bytes, length, 4, cp, error);
+      ASSERT_FALSE(error);
+      utf8.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+    }
+    std::string expected = "vor";
+    qj::AppendUtf8AsCp1252(utf8, expected);
+    std::string out = "vor";
+    qj::AppendUtf16AsCp1252(text, out);
+    ASSERT_EQ(out, expected) << round;
+  }
+}
+
 }  // namespace
