@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -78,8 +79,14 @@ constexpr int kParallelLevels = 3;
 constexpr uint32_t kMostLines = UINT32_MAX;
 
 uint64_t BigEndianWord(const uint8_t* bytes) {
-  uint64_t word = 0;
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  word = __builtin_bswap64(word);
+#elif !defined(__BYTE_ORDER__)
+  word = 0;
   for (int i = 0; i < 8; ++i) word = (word << 8) | bytes[i];
+#endif
   return word;
 }
 
