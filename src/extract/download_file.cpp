@@ -78,22 +78,6 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// Every this many bytes written, the system is asked to start writing the
-// file's pages to the disk.
-constexpr off_t kWriteBackBytes = off_t{8} << 20;
-
-// Starts writing the file's dirty pages to the disk while the records are
-// still being written, so that the fsync at the end waits for little more
-// than the last of them. Only a hint: the fsync still makes the file durable
-// and reports every failure.
-void StartWriteBack(int fd) {
-#ifdef __linux__
-  (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-#else
-  (void)fd;
-#endif
-}
-
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Takes the run's lock on fd, waiting for other runs, and tells whether path
@@ -466,9 +450,7 @@ bool DownloadFile::Flush() {
       if (!InPlaceForRoom()) return false;
       return Flush();
     }
-    const off_t before = written_;
     written_ += static_cast<off_t>(buffer_.size());
-    if (written_ / kWriteBackBytes != before / kWriteBackBytes) StartWriteBack(fd_);
   }
   buffer_.clear();
   return true;
