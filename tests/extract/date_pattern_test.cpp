@@ -76,6 +76,28 @@ TEST(DatePattern, NumbersPadLikePrintfWhereverTheyFall) {
   }
 }
 
+// Patterns of two-digit fields and four-digit years render through their
+// fixed text; a number wider than its field, or below zero, renders as the
+// digit loop does, and the output holds nothing of the attempt.
+TEST(DatePattern, FixedWidthPatternsAndWhatDoesNotFitThem) {
+  EXPECT_EQ(Render("dd.MM.yyyy HH:mm:ss", 2026, 3, 4, 5, 6, 7), "04.03.2026 05:06:07");
+  EXPECT_EQ(Render("dd.MM.yy", 2026, 12, 31, 0, 0, 0), "31.12.26");
+  EXPECT_EQ(Render("kk KK hh HH", 2026, 1, 1, 0, 0, 0), "24 00 12 00");
+  EXPECT_EQ(Render("kk KK hh HH", 2026, 1, 1, 13, 0, 0), "13 01 01 13");
+  EXPECT_EQ(Render("'am' dd", 2026, 1, 9, 0, 0, 0), "am 09");
+  EXPECT_EQ(Render("dd.MM.yyyy", 12026, 1, 2, 0, 0, 0), "02.01.12026");
+  EXPECT_EQ(Render("dd.MM.yyyy", 826, 1, 2, 0, 0, 0), "02.01.0826");
+  EXPECT_EQ(Render("dd.MM.yyyy", -5, 1, 2, 0, 0, 0), "02.01.0000");
+  EXPECT_EQ(Render("HH:mm", 2026, 1, 1, 7, 123, 0), "07:123");
+  EXPECT_EQ(Render("HH:mm aa", 2026, 1, 1, 7, 5, 0), "07:05 vorm.");  // a marker, never two digits
+  const auto p = DatePattern::Compile("yyyy-MM-dd", "am", "pm");
+  ASSERT_TRUE(p);
+  std::string out = "x";
+  p->Render(20260, 1, 2, 0, 0, 0, out);
+  p->Render(2026, 1, 2, 0, 0, 0, out);
+  EXPECT_EQ(out, "x20260-01-022026-01-02");
+}
+
 // For every locale whose patterns the renderer takes, its output must equal
 // ICU's over many dates and times; the others fall back.
 TEST(DatePattern, MatchesIcuAcrossLocales) {
