@@ -8,15 +8,18 @@
 
 #include "extract/sort_keys_beside.h"
 #include "extract/weight_table_sort.h"
+#include "platform/huge_pages.h"
 
 namespace qj {
 
 namespace {
 
-// Blocks of 4 MB in ordinary pages: the lines fill them as the rows are
-// fetched, each page cleared by the system just before its bytes arrive. (A
-// huge page clears 2 MB at once and left the 1,000,000-row download slower.)
-// A line longer than a block gets a block of its own size.
+// Blocks of 4 MB. A list whose keys are computed beside takes huge pages:
+// two threads go through its bytes, with fewer page faults and TLB misses.
+// Any other list takes ordinary pages, each cleared by the system just
+// before its bytes arrive; a huge page clears 2 MB at once, which left the
+// 1,000,000-row download through ODBC slower. A line longer than a block
+// gets a block of its own size.
 constexpr size_t kBlockBytes = size_t{4} << 20;
 
 // Lines handed to the second thread at a time: one lock per this many lines.
@@ -38,8 +41,13 @@ LineList::LineList(const std::vector<std::string>& lines) {
 void LineList::AddBytes(std::string_view line) {
   if (line.size() > room_) {
     const size_t bytes = line.size() > kBlockBytes ? line.size() : kBlockBytes;
-    char* block = static_cast<char*>(std::malloc(bytes));
-    if (block == nullptr) throw std::bad_alloc();
+    char* block = nullptr;
+    if (nextHandOver_ != SIZE_MAX || beside_) {
+      block = static_cast<char*>(AllocateHugePages(bytes));
+    } else {
+      block = static_cast<char*>(std::malloc(bytes));
+      if (block == nullptr) throw std::bad_alloc();
+    }
     blocks_.emplace_back(block);
     free_ = blocks_.back().get();
     room_ = bytes;
