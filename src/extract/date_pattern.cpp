@@ -77,10 +77,59 @@ std::optional<DatePattern> DatePattern::Compile(const std::string& patternUtf8, 
     ++i;
   }
   flushLiteral();
+  // Patterns of literals and two-digit fields (four-digit years too), such
+  // as most short dates and medium times, also get their text with zeros
+  // for digits, whose places the numbers fill.
+  for (const Token& t : result.tokens_) {
+    if (t.field == 0) {
+      result.fixed_.append(result.literals_, t.begin, t.length);
+      continue;
+    }
+    if (t.field == 'a' || !(t.count == 2 || (t.field == 'y' && t.count == 4))) {
+      result.fixed_.clear();
+      result.fixedFields_.clear();
+      break;
+    }
+    result.fixedFields_.push_back(FixedField{t.field, t.count, result.fixed_.size()});
+    result.fixed_.append(static_cast<size_t>(t.count), '0');
+  }
   return result;
 }
 
 namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "4041424344454647484950515253545556575859606162636465666768697071727374757677787980"
+    "81828384858687888990919293949596979899";
+
+// The number a numeric field shows.
+int FieldNumber(char field, int count, int year, int month, int day, int hour, int minute, int second) {
+  switch (field) {
+    case 'd':
+      return day;
+    case 'M':
+    case 'L':
+      return month;
+    case 'y':
+      // "yy" is the year of the century; every other count pads the full year.
+      return count == 2 ? year % 100 : year;
+    case 'H':
+      return hour;
+    case 'k':
+      return hour == 0 ? 24 : hour;
+    case 'h':
+      return hour % 12 == 0 ? 12 : hour % 12;
+    case 'K':
+      return hour % 12;
+    case 'm':
+      return minute;
+    case 's':
+      return second;
+    default:
+      return 0;
+  }
+}
 
 // The rendered text collects in a buffer on the stack and goes to the
 // output in one append, or a few for very long literals and markers.
@@ -99,19 +148,47 @@ class RenderBuffer {
         return;
       }
     }
-    std::memcpy(bytes_ + used_, data, length);
+    // Most literals are a separator or two: copied here, not by a call.
+    for (size_t k = 0; k < length; ++k) bytes_[used_ + k] = data[k];
     used_ += length;
   }
 
   // A non-negative number with at least minDigits digits.
   void Number(int value, int minDigits) {
+    const unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
+    // Days, months, hours, minutes, seconds and four-digit years, in pairs of
+    // digits from a table.
+    if (kBytes - used_ >= 4) {
+      char* at = bytes_ + used_;
+      if (rest < 100 && minDigits <= 2) {
+        if (rest >= 10 || minDigits == 2) {
+          at[0] = kDigitPairs[2 * rest];
+          at[1] = kDigitPairs[2 * rest + 1];
+          used_ += 2;
+        } else {
+          at[0] = static_cast<char>('0' + rest);
+          used_ += 1;
+        }
+        return;
+      }
+      if (rest >= 1000 && rest < 10000 && minDigits <= 4) {
+        const unsigned high = rest / 100;
+        const unsigned low = rest % 100;
+        at[0] = kDigitPairs[2 * high];
+        at[1] = kDigitPairs[2 * high + 1];
+        at[2] = kDigitPairs[2 * low];
+        at[3] = kDigitPairs[2 * low + 1];
+        used_ += 4;
+        return;
+      }
+    }
     char digits[16];
     size_t count = 0;
-    unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
+    unsigned left = rest;
     do {
-      digits[sizeof digits - 1 - count++] = static_cast<char>('0' + rest % 10);
-      rest /= 10;
-    } while (rest != 0);
+      digits[sizeof digits - 1 - count++] = static_cast<char>('0' + left % 10);
+      left /= 10;
+    } while (left != 0);
     const size_t zeros = minDigits > static_cast<int>(count) ? static_cast<size_t>(minDigits) - count : 0;
     if (zeros + count > kBytes - used_) Flush();
     if (zeros + count > kBytes) {
@@ -140,40 +217,12 @@ class RenderBuffer {
 
 void DatePattern::Render(int year, int month, int day, int hour, int minute, int second,
                          std::string& out) const {
+  if (!fixed_.empty() && RenderFixed(year, month, day, hour, minute, second, out)) return;
   RenderBuffer text(out);
   for (const Token& t : tokens_) {
     switch (t.field) {
       case 0:
         text.Bytes(literals_.data() + t.begin, t.length);
-        break;
-      case 'd':
-        text.Number(day, t.count);
-        break;
-      case 'M':
-      case 'L':
-        text.Number(month, t.count);
-        break;
-      case 'y':
-        // "yy" is the year of the century; every other count pads the full year.
-        text.Number(t.count == 2 ? year % 100 : year, t.count);
-        break;
-      case 'H':
-        text.Number(hour, t.count);
-        break;
-      case 'k':
-        text.Number(hour == 0 ? 24 : hour, t.count);
-        break;
-      case 'h':
-        text.Number(hour % 12 == 0 ? 12 : hour % 12, t.count);
-        break;
-      case 'K':
-        text.Number(hour % 12, t.count);
-        break;
-      case 'm':
-        text.Number(minute, t.count);
-        break;
-      case 's':
-        text.Number(second, t.count);
         break;
       case 'a': {
         const std::string& marker = hour < 12 ? am_ : pm_;
@@ -181,9 +230,37 @@ void DatePattern::Render(int year, int month, int day, int hour, int minute, int
         break;
       }
       default:
+        text.Number(FieldNumber(t.field, t.count, year, month, day, hour, minute, second), t.count);
         break;
     }
   }
+}
+
+bool DatePattern::RenderFixed(int year, int month, int day, int hour, int minute, int second,
+                              std::string& out) const {
+  const size_t start = out.size();
+  out.append(fixed_);
+  char* text = &out[start];
+  for (const FixedField& f : fixedFields_) {
+    const int value = FieldNumber(f.field, f.count, year, month, day, hour, minute, second);
+    const unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
+    char* at = text + f.at;
+    if (f.count == 2 && rest < 100) {
+      at[0] = kDigitPairs[2 * rest];
+      at[1] = kDigitPairs[2 * rest + 1];
+    } else if (f.count == 4 && rest < 10000) {
+      const unsigned high = rest / 100;
+      const unsigned low = rest % 100;
+      at[0] = kDigitPairs[2 * high];
+      at[1] = kDigitPairs[2 * high + 1];
+      at[2] = kDigitPairs[2 * low];
+      at[3] = kDigitPairs[2 * low + 1];
+    } else {
+      out.resize(start);  // wider than its field: the general way
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace qj

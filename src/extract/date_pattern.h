@@ -28,8 +28,22 @@ class DatePattern {
     size_t begin;  // literal text: range in literals_
     size_t length;
   };
+  // A field of the fixed text: its letter, its count (2, or 4 for a year)
+  // and where its digits lie.
+  struct FixedField {
+    char field;
+    int count;
+    size_t at;
+  };
+
+  // Renders through the fixed text; false, with out as it was, when a
+  // number is wider than its field.
+  bool RenderFixed(int year, int month, int day, int hour, int minute, int second, std::string& out) const;
+
   std::vector<Token> tokens_;
   std::string literals_;
+  std::string fixed_;  // empty unless every field has a fixed width
+  std::vector<FixedField> fixedFields_;
   std::string am_, pm_;
 };
 

@@ -12,8 +12,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <condition_variable>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "driver/console.h"
@@ -78,6 +83,9 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
+// Every this many bytes written, the written pages go to the disk.
+constexpr off_t kWriteBackBytes = off_t{8} << 20;
+
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Takes the run's lock on fd, waiting for other runs, and tells whether path
@@ -139,7 +147,74 @@ void RemoveLeftoverTemporaries(const std::string& target) {
 
 }  // namespace
 
+// The file's written pages sent to the disk on a thread of its own, beside
+// the writing of the next records: the system submits them there, on the
+// other core, and the fsync at the end finds little left to wait for. Only
+// a hint: the fsync still makes the file durable and reports every failure.
+// Started while the termination signals are held, the thread holds them too.
+class WriteBack {
+ public:
+  explicit WriteBack(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+  // Waits for the system call under way, if any, and ends the thread.
+  ~WriteBack() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+  WriteBack(const WriteBack&) = delete;
+  WriteBack& operator=(const WriteBack&) = delete;
+
+  // More of the file is written.
+  void Written() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      ++written_;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void Run() {
+    uint64_t sent = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this, &sent] { return stopping_ || written_ != sent; });
+      if (stopping_) return;
+      sent = written_;
+      lock.unlock();
+      // The whole file: the system passes over pages already on their way.
+      (void)::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+      lock.lock();
+    }
+  }
+
+  const int fd_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  uint64_t written_ = 0;  // how often more was written
+  bool stopping_ = false;
+  std::thread thread_;  // last: starts once the rest is there
+};
+
+void DownloadFile::WriteBackWritten() {
+  if (!writeBack_) {
+    if (!signalsHeld_) return;
+    try {
+      writeBack_ = std::make_unique<WriteBack>(fd_);
+    } catch (const std::system_error&) {
+      return;  // no thread to be had: the fsync at the end does it all
+    }
+  }
+  writeBack_->Written();
+}
+
+DownloadFile::DownloadFile() = default;
+
 DownloadFile::~DownloadFile() {
+  writeBack_.reset();
   if (fd_ >= 0) Abandon();
   Unlock();
 }
@@ -429,6 +504,7 @@ bool DownloadFile::KeepInMemory() {
 // kept first; the records written so far move from the temporary file, which
 // goes, into the target.
 bool DownloadFile::InPlaceForRoom() {
+  writeBack_.reset();
   const int temporary = fd_;
   fd_ = -1;
   const bool opened = OpenInPlace();
@@ -450,7 +526,9 @@ bool DownloadFile::Flush() {
       if (!InPlaceForRoom()) return false;
       return Flush();
     }
+    const off_t before = written_;
     written_ += static_cast<off_t>(buffer_.size());
+    if (written_ / kWriteBackBytes != before / kWriteBackBytes) WriteBackWritten();
   }
   buffer_.clear();
   return true;
@@ -466,6 +544,7 @@ bool DownloadFile::Reopen(const char* operation, const std::string& path) {
 
 bool DownloadFile::Finish() {
   if (!Flush()) return false;
+  writeBack_.reset();
   switch (kind_) {
     case Kind::InPlace: {
       if (!keptInPlace_) {
@@ -529,6 +608,7 @@ bool DownloadFile::Close() {
 // allocation failure unwinds the run. A journal that could not be carried
 // out stays for the next run.
 void DownloadFile::Abandon() {
+  writeBack_.reset();
   buffer_.clear();
   failed_ = true;
   bool undone = true;

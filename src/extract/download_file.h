@@ -56,6 +56,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -63,11 +64,13 @@
 
 namespace qj {
 
+class WriteBack;
+
 enum class WriteMode { Replace, Append };
 
 class DownloadFile {
  public:
-  DownloadFile() = default;
+  DownloadFile();
   // A file still open is abandoned: the old content comes back.
   ~DownloadFile();
   DownloadFile(const DownloadFile&) = delete;
@@ -134,6 +137,10 @@ class DownloadFile {
   bool keepOwner_ = false;
   uid_t owner_ = 0;
   gid_t group_ = 0;
+  // Sends the written pages to the disk beside the writing; ended before fd_
+  // is closed, cut back or synced at the end.
+  std::unique_ptr<WriteBack> writeBack_;
+  void WriteBackWritten();
 #endif
   off_t oldSize_ = 0;      // the size to cut back to
   off_t written_ = 0;      // written in place so far

@@ -130,6 +130,8 @@ bool CutBack(HANDLE handle, off_t size) {
 
 }  // namespace
 
+DownloadFile::DownloadFile() = default;
+
 DownloadFile::~DownloadFile() {
   if (fd_ >= 0) Abandon();
 }

@@ -1,6 +1,7 @@
 #include "extract/record_format.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "dbconn/data_module.h"
 #include "driver/console.h"
@@ -40,8 +41,10 @@ void AppendBlankFilled(int slot, std::string_view value, size_t length, std::str
     NoteCut(slot, value.size(), length);
     value = value.substr(0, length);
   }
-  out.append(value);
-  out.append(length - value.size(), ' ');
+  // The field's room is made in one step, then the value goes to its start.
+  const size_t at = out.size();
+  out.append(length, ' ');
+  if (!value.empty()) std::memcpy(&out[at], value.data(), value.size());
 }
 
 void FormatSlotField(int slot, const FieldDefinition& field, std::string_view value, std::string& out) {
@@ -60,8 +63,9 @@ void FormatSlotField(int slot, const FieldDefinition& field, std::string_view va
             FormatMessage("Feld %s: DEC-Wert mit %i Stellen passt nicht in %i Stellen",
                           {SlotKey("FELD", slot), static_cast<int64_t>(number.size()), static_cast<int64_t>(width)}));
       }
-      out.append(width - number.size(), '0');
-      out.append(number);
+      const size_t at = out.size();
+      out.append(width, '0');
+      if (!number.empty()) std::memcpy(&out[at + width - number.size()], number.data(), number.size());
       return;
     }
     case FieldKind::Unknown:

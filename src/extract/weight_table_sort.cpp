@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -43,6 +45,16 @@ struct HugePageAllocator {
 
   T* allocate(size_t n) { return static_cast<T*>(AllocateHugePages(n * sizeof(T))); }
   void deallocate(T* block, size_t) { std::free(block); }
+  // A new entry is left unset, as every one is filled at once: zeroing them
+  // would touch all the memory on one thread, before the two that fill it.
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
   friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
   friend bool operator!=(const HugePageAllocator&, const HugePageAllocator&) { return false; }
 };
@@ -71,8 +83,18 @@ constexpr uint32_t kMostLines = UINT32_MAX;
 
 template <typename Word>
 Word BigEndian(const uint8_t* bytes) {
-  Word word = 0;
+  Word word;
+  std::memcpy(&word, bytes, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  if constexpr (sizeof(Word) == 8) {
+    word = __builtin_bswap64(word);
+  } else {
+    word = __builtin_bswap32(word);
+  }
+#elif !defined(__BYTE_ORDER__)
+  word = 0;
   for (size_t i = 0; i < sizeof(Word); ++i) word = static_cast<Word>(word << 8) | bytes[i];
+#endif
   return word;
 }
 

@@ -5,6 +5,8 @@
 #include <unicode/utf8.h>
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace qj {
@@ -43,20 +45,16 @@ const Cp1252Tables& Tables() {
   return tables;
 }
 
-inline void AppendCodePoint(UChar32 cp, std::string& out, const Cp1252Tables& t) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-    return;
-  }
+// The Windows-1252 byte of a code point, '?' when the code page has none.
+inline char Cp1252Byte(UChar32 cp, const Cp1252Tables& t) {
+  if (cp < 0x80) return static_cast<char>(cp);
   if (cp <= 0xFFFF) {
     const unsigned char b = t.fromUnicode[static_cast<size_t>(cp)];
-    if (b != 0 && t.toUnicode[b] == cp) {
-      out.push_back(static_cast<char>(b));
-      return;
-    }
+    if (b != 0 && t.toUnicode[b] == cp) return static_cast<char>(b);
   }
-  out.push_back('?');
+  return '?';
 }
+
 
 }  // namespace
 
@@ -75,40 +73,57 @@ std::u16string Cp1252ToUtf16(std::string_view bytes) {
 void AppendUtf16AsCp1252(std::u16string_view text, std::string& out) {
   const Cp1252Tables& t = Tables();
   const size_t n = text.size();
+  // Each character gives one byte, a pair of surrogates too: the text never
+  // needs more bytes than it has code units.
+  const size_t start = out.size();
+  out.resize(start + n);
+  char* to = &out[start];
   size_t i = 0;
   while (i < n) {
     const char16_t u = text[i];
     if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
+      *to++ = static_cast<char>(u);
       ++i;
       continue;
     }
     UChar32 cp;
     U16_NEXT(text.data(), i, n, cp);
-    AppendCodePoint(cp, out, t);
+    *to++ = Cp1252Byte(cp, t);
   }
+  out.resize(static_cast<size_t>(to - out.data()));
 }
 
 void AppendUtf8AsCp1252(std::string_view text, std::string& out) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
   const size_t n = text.size();
-  // Plain ASCII, the common case, is copied as it is.
+  // Plain ASCII, the common case, is copied as it is; it is found eight
+  // bytes at a time.
   size_t ascii = 0;
+  for (uint64_t word; ascii + 8 <= n; ascii += 8) {
+    std::memcpy(&word, s + ascii, 8);
+    if ((word & 0x8080808080808080u) != 0) break;
+  }
   while (ascii < n && s[ascii] < 0x80) ++ascii;
   out.append(text.data(), ascii);
   if (ascii == n) return;
+  // Each character, and each broken sequence, gives one byte: the rest
+  // never needs more bytes than it has.
+  const size_t start = out.size();
+  out.resize(start + (n - ascii));
+  char* to = &out[start];
   const Cp1252Tables& t = Tables();
   auto i = static_cast<int32_t>(ascii);
   const auto length = static_cast<int32_t>(n);
   while (i < length) {
-    UChar32 cp;
-    U8_NEXT(s, i, length, cp);
-    if (cp < 0) {
-      out.push_back('?');  // a malformed sequence
+    if (s[i] < 0x80) {
+      *to++ = static_cast<char>(s[i++]);
       continue;
     }
-    AppendCodePoint(cp, out, t);
+    UChar32 cp;
+    U8_NEXT(s, i, length, cp);
+    *to++ = cp < 0 ? '?' : Cp1252Byte(cp, t);  // a malformed sequence is one '?'
   }
+  out.resize(static_cast<size_t>(to - out.data()));
 }
 
 std::string Cp1252ToUtf8(std::string_view bytes) {

@@ -80,10 +80,9 @@ void CollationTable::PrimaryPrefix(std::string_view line, uint8_t* out, size_t n
   size_t written = 0;
   size_t i = 0;
   while (written < n && i < line.size()) {
-    const auto b = static_cast<unsigned char>(line[i]);
-    const Weights& w = single_[0][b];
-    if (w.count == 1 && !pairFirst_[b]) {  // most bytes: one weight of their own
-      out[written++] = w.rank[0];
+    const uint8_t plain = plainPrimary_[static_cast<unsigned char>(line[i])];
+    if (plain != 0) {  // most bytes: one weight of their own
+      out[written++] = plain;
       ++i;
       continue;
     }

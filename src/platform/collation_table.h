@@ -67,6 +67,9 @@ class CollationTable {
   std::array<Weights, 256> single_[2];
   std::vector<Pair> pairs_;
   std::array<bool, 256> pairFirst_{};
+  // A byte's primary weight where it is the byte's only one and the byte
+  // starts no pair; 0 for every other byte.
+  std::array<uint8_t, 256> plainPrimary_{};
 };
 
 #ifdef _WIN32

@@ -189,6 +189,11 @@ std::unique_ptr<CollationTable> CollationTable::Build(const UCollator* collator)
     }
   }
 
+  for (size_t b = 0; b < 256; ++b) {
+    const Weights& w = table->single_[0][b];
+    if (w.count == 1 && !table->pairFirst_[b]) table->plainPrimary_[b] = w.rank[0];
+  }
+
   // The check: every text of up to two bytes, and of three bytes around the
   // contractions, ordered by the collator's own sort keys, must be ordered
   // the same by the table; both orders being total, agreeing on each

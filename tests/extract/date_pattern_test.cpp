@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 
@@ -41,6 +42,60 @@ TEST(DatePattern, LongLiteralsMarkersAndCountsRenderWhole) {
     p->Render(2026, 3, 4, 13, 0, 0, out);
     EXPECT_EQ(out, "old" + lead + std::string(24, '0') + "4 " + longText + " 02026 " + marker + " 13") << before;
   }
+}
+
+// Numbers of every size against printf's zero padding, for every field
+// count up to six and wherever the number falls in the renderer's buffer:
+// the short numbers take a table of digit pairs, the rest a digit loop.
+TEST(DatePattern, NumbersPadLikePrintfWhereverTheyFall) {
+  for (int count = 1; count <= 6; ++count) {
+    for (size_t lead : {size_t{0}, size_t{1}, size_t{90}, size_t{92}, size_t{93}, size_t{95}}) {
+      const auto p = DatePattern::Compile("'" + std::string(lead + 1, 'L') + "'" + std::string(static_cast<size_t>(count), 'y'),
+                                          "am", "pm");
+      ASSERT_TRUE(p);
+      for (int year = 0; year <= 12345; year += (year < 1200 ? 1 : 37)) {
+        // "yy" shows the year of the century, as ICU does.
+        const int shown = count == 2 ? year % 100 : year;
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%0*d", count, shown);
+        std::string out;
+        p->Render(year, 1, 1, 0, 0, 0, out);
+        ASSERT_EQ(out, std::string(lead + 1, 'L') + expected) << "count " << count << " year " << year;
+      }
+    }
+  }
+  const auto clock = DatePattern::Compile("H:mm:ss d.M.", "am", "pm");
+  ASSERT_TRUE(clock);
+  for (int minute = 0; minute < 60; ++minute) {
+    std::string out;
+    clock->Render(2026, minute % 12 + 1, minute % 31 + 1, minute % 24, minute, 59 - minute, out);
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%d:%02d:%02d %d.%d.", minute % 24, minute, 59 - minute, minute % 31 + 1,
+                  minute % 12 + 1);
+    EXPECT_EQ(out, expected);
+  }
+}
+
+// Patterns of two-digit fields and four-digit years render through their
+// fixed text; a number wider than its field, or below zero, renders as the
+// digit loop does, and the output holds nothing of the attempt.
+TEST(DatePattern, FixedWidthPatternsAndWhatDoesNotFitThem) {
+  EXPECT_EQ(Render("dd.MM.yyyy HH:mm:ss", 2026, 3, 4, 5, 6, 7), "04.03.2026 05:06:07");
+  EXPECT_EQ(Render("dd.MM.yy", 2026, 12, 31, 0, 0, 0), "31.12.26");
+  EXPECT_EQ(Render("kk KK hh HH", 2026, 1, 1, 0, 0, 0), "24 00 12 00");
+  EXPECT_EQ(Render("kk KK hh HH", 2026, 1, 1, 13, 0, 0), "13 01 01 13");
+  EXPECT_EQ(Render("'am' dd", 2026, 1, 9, 0, 0, 0), "am 09");
+  EXPECT_EQ(Render("dd.MM.yyyy", 12026, 1, 2, 0, 0, 0), "02.01.12026");
+  EXPECT_EQ(Render("dd.MM.yyyy", 826, 1, 2, 0, 0, 0), "02.01.0826");
+  EXPECT_EQ(Render("dd.MM.yyyy", -5, 1, 2, 0, 0, 0), "02.01.0000");
+  EXPECT_EQ(Render("HH:mm", 2026, 1, 1, 7, 123, 0), "07:123");
+  EXPECT_EQ(Render("HH:mm aa", 2026, 1, 1, 7, 5, 0), "07:05 vorm.");  // a marker, never two digits
+  const auto p = DatePattern::Compile("yyyy-MM-dd", "am", "pm");
+  ASSERT_TRUE(p);
+  std::string out = "x";
+  p->Render(20260, 1, 2, 0, 0, 0, out);
+  p->Render(2026, 1, 2, 0, 0, 0, out);
+  EXPECT_EQ(out, "x20260-01-022026-01-02");
 }
 
 // For every locale whose patterns the renderer takes, its output must equal

@@ -201,6 +201,37 @@ TEST_F(OutputFile, LargeDownloadIsWrittenWhole) {
   EXPECT_EQ(ReadBytes(target_), expected + std::string(3 << 20, 'z') + "\r\n");
 }
 
+// Downloads of many write-back steps (the written pages go to the disk every
+// 8 MB, beside the writing) end whole in every way of writing, and a failure
+// after some steps leaves the old content and no temporary file.
+TEST_F(OutputFile, DownloadsPastTheWriteBackStepsInEveryWay) {
+  const Names lines(20000, std::string(1000, 'w'));  // 20 MB
+  const std::string written(20000 * 1000, 'w');
+  EXPECT_EQ(Write(target_, "1", lines), "");  // through a temporary file
+  EXPECT_EQ(ReadBytes(target_), written);
+  EXPECT_EQ(Write(target_, "0", lines), "");  // appended
+  EXPECT_EQ(ReadBytes(target_), written + written);
+  ASSERT_EQ(link(target_.c_str(), dir_.File("second.txt").c_str()), 0);  // in place, for the second name
+  EXPECT_EQ(Write(target_, "1", Names(9000, std::string(1000, 'i'))), "");
+  EXPECT_EQ(ReadBytes(dir_.File("second.txt")), std::string(9000 * 1000, 'i'));
+  ASSERT_EQ(unlink(dir_.File("second.txt").c_str()), 0);
+  const std::string old(3000, 'o');
+  for (const char* flag : {"1", "0"}) {
+    SCOPED_TRACE(flag);
+    WriteBytes(target_, old);
+    EXPECT_EQ(RunWithFileSizeLimit(12 << 20, [&]() { return Write(target_, flag, lines).empty() ? 1 : 7; }), 7);
+    EXPECT_EQ(ReadBytes(target_), old);
+    EXPECT_EQ(Entries(), Names{"out.txt"});
+  }
+  {
+    qj::DownloadFile abandoned;
+    ASSERT_TRUE(abandoned.Open(target_, qj::WriteMode::Replace));
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(abandoned.Write(std::string(1 << 20, 'a')));
+  }
+  EXPECT_EQ(ReadBytes(target_), old);
+  EXPECT_EQ(Entries(), Names{"out.txt"});
+}
+
 TEST_F(OutputFile, AbandonedAppendToANewFileLeavesNoFile) {
   {
     qj::DownloadFile abandoned;
@@ -317,6 +348,13 @@ TEST_F(OutputFile, NoRoomForASecondCopyWritesInPlace) {
     if (ctx.DownloadNotWritten || ReadBytes(target) != std::string(600000, 'n')) _exit(1);
     Write(target, "1", Names(1100, std::string(1000, 'x')));
     if (!ctx.DownloadNotWritten || ReadBytes(target) != std::string(600000, 'n')) _exit(2);
+    // Past several write-back steps before the room runs out.
+    if (umount(dir_.path().c_str()) != 0 || mount("qjtest", dir_.path().c_str(), "tmpfs", 0, "size=40m") != 0) _exit(4);
+    if (mkdir(dir_.File("d").c_str(), 0755) != 0) _exit(5);
+    WriteBytes(target, std::string(18 << 20, 'o'));
+    ctx.DownloadNotWritten = false;
+    Write(target, "1", Names(20000, std::string(1000, 'm')));
+    if (ctx.DownloadNotWritten || ReadBytes(target) != std::string(20000 * 1000, 'm')) _exit(6);
     _exit(0);
   }
   int status = 0;
