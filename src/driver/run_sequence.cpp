@@ -6,6 +6,8 @@
 #include "driver/console_texts.h"
 #include "driver/layout_check.h"
 #include "driver/run_context.h"
+#include "extract/company_query.h"
+#include "extract/line_list.h"
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
@@ -36,7 +38,7 @@ bool IsTraceSwitch(std::string word) {
 // the fetch would make cost more than the keys it computes there.
 void SortKeysBesideTheFetch() {
   if (ctx.dm1->VELMORANT.Kind() == EngineKind::Odbc) return;
-  ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate));
+  ctx.OutputLines->ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate));
 }
 
 // One row pass: run the working statement and turn every row into a record.
@@ -86,7 +88,8 @@ int CheckParm() {
 
 int RunSequence(const std::vector<std::string>& args, const RunSteps& steps) {
   ctx.CompanyCursor = 0;
-  ctx.dm1 = std::make_unique<Tdm1>();
+  ctx.dm1 = std::make_shared<Tdm1>();
+  ctx.OutputLines = std::make_shared<LineList>();
 
   ctx.ArgumentCount = static_cast<int32_t>(args.size());
   ctx.SectionName = StatementWord(ArgumentAt(args, 0), "Sektionsname");

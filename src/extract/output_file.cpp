@@ -16,12 +16,15 @@
 
 namespace qj {
 
-void AddRecordLine() { ctx.OutputLines.Add(ctx.RecordLine); }
+void AddRecordLine() {
+  if (!ctx.OutputLines) ctx.OutputLines = std::make_shared<LineList>();
+  ctx.OutputLines->Add(ctx.RecordLine);
+}
 
 void SortOutputLines() {
-  if (ctx.OutputLines.size() < 2) return;
+  if (!ctx.OutputLines || ctx.OutputLines->size() < 2) return;
   const Collation collation(LocaleForCategory(LocaleCategory::Collate));
-  SortLines(ctx.OutputLines, collation);
+  SortLines(*ctx.OutputLines, collation);
 }
 
 namespace {
@@ -45,7 +48,7 @@ void WriteFile() {
   // Every row is formatted by now: the count of cut values is complete.
   ReportCutValueCount();
   Trace("Str WriteFile\n");
-  if (!ctx.OutputLines.empty()) {
+  if (ctx.OutputLines && !ctx.OutputLines->empty()) {
     DownloadFile file;
     // The run's own input files are never written, whatever path the target
     // takes to them.
@@ -59,7 +62,7 @@ void WriteFile() {
       ctx.DownloadNotWritten = true;
     } else {
       bool written = true;
-      for (const LineList::Ref& line : ctx.OutputLines.Refs()) {
+      for (const LineList::Ref& line : ctx.OutputLines->Refs()) {
         if (!file.Write(line.View())) {
           written = false;
           break;

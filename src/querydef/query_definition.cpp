@@ -124,7 +124,7 @@ QueryIniFile FindQueryIni(const std::string& executablePath, const std::string& 
 }
 
 void LoadQueryIni() {
-  ctx.QueryIni = std::make_unique<QueryIniFile>(FindQueryIni(ExecutablePath(), ctx.DbSys));
+  ctx.QueryIni = std::make_shared<QueryIniFile>(FindQueryIni(ExecutablePath(), ctx.DbSys));
 }
 
 std::string QueryIniPath(const std::string& executablePath, const std::string& dbSys) {
