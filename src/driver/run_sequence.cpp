@@ -60,8 +60,9 @@ std::string StatementWord(const std::string& word, const char* what) {
   size_t replaced = 0;
   std::string converted = WordAsCp1252(word, replaced);
   if (replaced > 0) {
-    Console::Err(FormatMessage("qjsqlexe: Warnung: %s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n",
-                               {what, static_cast<int64_t>(replaced)}));
+    Console::Err(
+        FormatMessageText("qjsqlexe: Warnung: %s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n",
+                          {what, static_cast<int64_t>(replaced)}));
   }
   return converted;
 }

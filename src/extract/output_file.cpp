@@ -32,7 +32,7 @@ namespace {
 // The cause of a failure, on one line of standard error beside the message
 // on standard output.
 void ReportCause(const DownloadFile& file) {
-  Console::Err(FormatMessage("qjsqlexe: Datei %s: %s\n", {ctx.TargetFile, file.Failure()}));
+  Console::Err(FormatMessageText("qjsqlexe: Datei %s: %s\n", {ctx.TargetFile, file.Failure()}));
 }
 
 // A termination signal held back during the write: the old content is back,
@@ -54,8 +54,10 @@ void WriteFile() {
     // takes to them.
     const std::string convertedIni = ConvertedIniPath(ctx.TargetFile);
     const std::string queryIni = QueryIniPath(ExecutablePath(), ctx.DbSys);
-    file.NeverWrite(convertedIni, FormatMessage("ist die konvertierte Ini-Datei %s und wird nie beschrieben", {convertedIni}));
-    file.NeverWrite(queryIni, FormatMessage("ist die Abfragedefinitionsdatei %s und wird nie beschrieben", {queryIni}));
+    file.NeverWrite(convertedIni,
+                    FormatMessageText("ist die konvertierte Ini-Datei %s und wird nie beschrieben", {convertedIni}));
+    file.NeverWrite(queryIni,
+                    FormatMessageText("ist die Abfragedefinitionsdatei %s und wird nie beschrieben", {queryIni}));
     if (!file.Open(ctx.TargetFile, ctx.ReplaceFlag == "1" ? WriteMode::Replace : WriteMode::Append)) {
       Print("Datei konnte nicht erstellt werden:\n%s\n", {ctx.TargetFile});
       ReportCause(file);

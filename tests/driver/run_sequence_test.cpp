@@ -184,11 +184,11 @@ TEST_F(RunSequenceTest, DownloadNotWrittenWinsOverRejectedStatement) {
   EXPECT_EQ(out, "0 Saetze kopiert in Datei dnl/out.txt \n");
 }
 
-TEST(FormatMessage, ArgumentsAreNeverReadAsFormats) {
-  EXPECT_EQ(qj::FormatMessage("%i Saetze kopiert in Datei %s \n", {int32_t{-5}, "a%sb%i%n"}),
+TEST(FormatMessageText, ArgumentsAreNeverReadAsFormats) {
+  EXPECT_EQ(qj::FormatMessageText("%i Saetze kopiert in Datei %s \n", {int32_t{-5}, "a%sb%i%n"}),
             "-5 Saetze kopiert in Datei a%sb%i%n \n");
-  EXPECT_EQ(qj::FormatMessage("  '%s'\n", {std::string("x\0y", 3)}), std::string("  'x\0y'\n", 8));
-  EXPECT_EQ(qj::FormatMessage("100% %d %s", {}), "100% %d %s");
+  EXPECT_EQ(qj::FormatMessageText("  '%s'\n", {std::string("x\0y", 3)}), std::string("  'x\0y'\n", 8));
+  EXPECT_EQ(qj::FormatMessageText("100% %d %s", {}), "100% %d %s");
 }
 
 TEST(RunContextCompanies, TableGrowsAndUnstoredPositionsReadEmpty) {
