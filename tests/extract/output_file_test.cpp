@@ -112,6 +112,21 @@ TEST_F(OutputFile, ReplaceAndAppendWriteRecordsBackToBackWithLfAsCrLf) {
   EXPECT_EQ(Entries(), (Names{"fresh.txt", "new.txt", "out.txt"}));
 }
 
+// A run context whose output list was never made (no record added) sorts and
+// writes like an empty list: the target stays as it is.
+TEST_F(OutputFile, NoOutputListWritesNothingLikeAnEmptyOne) {
+  WriteBytes(target_, "old");
+  ctx.TraceMode = true;
+  const std::string empty = Write(target_, "1", {});
+  ctx.OutputLines.reset();
+  out_.clear();
+  qj::SortOutputLines();
+  qj::WriteFile();
+  EXPECT_EQ(out_, empty);
+  EXPECT_EQ(ReadBytes(target_), "old");
+  EXPECT_EQ(ctx.OutputLines, nullptr);
+}
+
 TEST_F(OutputFile, LinksStayLinksAndDevicesAreWrittenInPlace) {
   WriteBytes(dir_.File("real.txt"), "old");
   ASSERT_EQ(symlink(dir_.File("real.txt").c_str(), target_.c_str()), 0);
