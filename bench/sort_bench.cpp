@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "driver/run_context.h"
+#include "extract/line_list.h"
 #include "extract/output_file.h"
 #include "platform/text_util.h"
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
 
   std::string sorted;
   sorted.reserve(file.size());
-  for (const auto& line : qj::ctx.OutputLines.Refs()) sorted.append(line.data, line.size);
+  for (const auto& line : qj::ctx.OutputLines->Refs()) sorted.append(line.data, line.size);
   if (sorted != file) {
     std::fprintf(stderr, "sort_bench: the sorted records differ from the download file\n");
     return 1;

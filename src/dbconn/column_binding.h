@@ -2,6 +2,9 @@
 // How one result column is fetched: its binding (C type and bytes per row of
 // the bound buffer), the rowset's buffers, and the value built from them.
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers build on its types
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

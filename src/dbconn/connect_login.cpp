@@ -1,5 +1,8 @@
 #include "dbconn/connect_login.h"
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers build on its types
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

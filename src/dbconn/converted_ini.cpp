@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "driver/run_context.h"
 #include "platform/text_encoding.h"
 #include "platform/text_util.h"
 
@@ -172,14 +171,13 @@ ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view
   return ConvertedIniFile::Parse(fileBytes).Find(headerText, key, number);
 }
 
-void LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,
-                          const std::string& filePath) {
-  ctx.LookupResult = ConvertedRecord{};
+ConvertedRecord LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,
+                                     const std::string& filePath) {
   // A read error ends the file like its end does: the lines read before it
   // still count, and nothing is reported.
   const FileBytes file = ReadWholeFile(filePath);
-  if (!file.opened) return;
-  ctx.LookupResult = FindConvertedRecord(file.bytes, headerText, key, number);
+  if (!file.opened) return ConvertedRecord{};
+  return FindConvertedRecord(file.bytes, headerText, key, number);
 }
 
 }  // namespace qj

@@ -72,10 +72,10 @@ class ConvertedIniFile {
 ConvertedRecord FindConvertedRecord(std::string_view fileBytes, std::string_view headerText,
                                     std::string_view key, int32_t number);
 
-// Reads the file at filePath and leaves the matching record (or a cleared one)
-// in the run context's LookupResult. Prints nothing.
-void LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,
-                          const std::string& filePath);
+// Reads the file at filePath and returns the matching record (or a cleared
+// one). Prints nothing.
+ConvertedRecord LookupConvertedValue(const std::string& headerText, const std::string& key, int32_t number,
+                                     const std::string& filePath);
 
 // The number of a number text: leading white space skipped, an optional sign,
 // then decimal digits up to the first other character; no digits give 0, and

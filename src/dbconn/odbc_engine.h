@@ -3,6 +3,9 @@
 // or connection string, preparing a statement in UTF-16, and fetching its rows
 // in blocks into bound buffers, with typed values per column.
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers build on its types
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

@@ -2,6 +2,9 @@
 // One owner per ODBC handle (environment, connection, statement) and the
 // reading of the diagnostic records that the driver attaches to a handle.
 
+#ifdef _WIN32
+#include <windows.h>  // the ODBC headers build on its types
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

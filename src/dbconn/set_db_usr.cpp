@@ -61,8 +61,7 @@ bool ReadConvertedIni(const std::string& path, FileBytes& file, std::string& why
 }
 
 std::string LookUp(const ConvertedIniFile& file, const char* key) {
-  ctx.LookupResult = file.Find("", key, 0);
-  return ctx.LookupResult.Value;
+  return file.Find("", key, 0).Value;
 }
 
 

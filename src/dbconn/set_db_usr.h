@@ -16,7 +16,7 @@ std::string AbsolutePath(const std::string& path);
 
 // Finds the four database parameters and writes them into the connection's
 // parameter list and alias. Returns 0, 5 (parameter missing) or 99 (file not found).
-// Reads ctx.TargetFile; writes ctx.LookupResult, ctx.DbSys and ctx.dm1->VELMORANT.
+// Reads ctx.TargetFile; writes ctx.DbSys and ctx.dm1->VELMORANT.
 int SetDbUsr();
 
 }  // namespace qj

@@ -39,7 +39,7 @@ void FormatArg::AppendTo(std::string& out) const {
   }
 }
 
-std::string FormatMessage(std::string_view format, std::initializer_list<FormatArg> args) {
+std::string FormatMessageText(std::string_view format, std::initializer_list<FormatArg> args) {
   std::string out;
   out.reserve(format.size() + 32);
   auto next = args.begin();
@@ -103,7 +103,7 @@ void Print(std::string_view format, std::initializer_list<FormatArg> args) {
   if (args.size() == 0) {
     Console::Out(format);
   } else {
-    Console::Out(FormatMessage(format, args));
+    Console::Out(FormatMessageText(format, args));
   }
 }
 

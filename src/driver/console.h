@@ -29,7 +29,7 @@ class FormatArg {
 
 // Fills the message text: each "%s" or "%i" takes the next argument. The
 // arguments are copied as they are; nothing in them is read as a format.
-std::string FormatMessage(std::string_view format, std::initializer_list<FormatArg> args = {});
+std::string FormatMessageText(std::string_view format, std::initializer_list<FormatArg> args = {});
 
 class Console {
  public:

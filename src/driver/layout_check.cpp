@@ -10,6 +10,7 @@
 #include "driver/database_text.h"
 #include "driver/result_codes.h"
 #include "driver/run_sequence.h"
+#include "extract/company_query.h"
 #include "platform/text_util.h"
 #include "querydef/company_list.h"
 #include "querydef/placeholder.h"
@@ -179,7 +180,7 @@ int64_t RecordWidth(const std::array<FieldDefinition, kFieldSlots>& fields) {
 
 int LayoutCheck(const std::string& sectionName, const std::string& terminalName, const std::string& targetFile) {
   ctx.CompanyCursor = 0;
-  ctx.dm1 = std::make_unique<Tdm1>();
+  ctx.dm1 = std::make_shared<Tdm1>();
   ctx.SectionName = StatementWord(sectionName, "Sektionsname");
   ctx.TerminalName = StatementWord(terminalName, "Terminalname");
   ctx.TargetFile = targetFile;

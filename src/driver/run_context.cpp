@@ -1,10 +1,7 @@
 #include "driver/run_context.h"
 
-#include "dbconn/data_module.h"
 #include "driver/database_text.h"
-#include "extract/value_text.h"
 #include "platform/text_util.h"
-#include "querydef/query_definition.h"
 
 namespace qj {
 

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "dbconn/converted_ini.h"
-#include "extract/line_list.h"
-
 namespace qj {
 
+// The parts of the record that higher layers build are held through
+// std::shared_ptr, which destroys and moves them without their types.
+class LineList;
 class Tdm1;
 class ValueTextFormatter;
 struct QueryIniFile;
@@ -61,10 +61,9 @@ struct RunContext {
 
   // Database parameters.
   std::string DbSys;
-  ConvertedRecord LookupResult;
 
   // The query definition file, read once per run.
-  std::unique_ptr<QueryIniFile> QueryIni;
+  std::shared_ptr<QueryIniFile> QueryIni;
 
   // Statement and field layout.
   std::string StatementTemplate;
@@ -82,7 +81,8 @@ struct RunContext {
   bool RowFound = false;
   std::string RecordLine;
   int32_t RecordCount = 0;
-  LineList OutputLines;
+  // Made by the run sequence (or the first record added).
+  std::shared_ptr<LineList> OutputLines;
   // The text form of the current non-text value: one buffer for the run, so
   // that a row allocates nothing once it has grown to the widest value.
   std::string FieldText;
@@ -91,7 +91,7 @@ struct RunContext {
 
   // The text forms of values, made from the locale environment at the first
   // value that needs one.
-  std::unique_ptr<ValueTextFormatter> ValueTexts;
+  std::shared_ptr<ValueTextFormatter> ValueTexts;
 
   // Outcomes that decide the exit code after the count message: a statement
   // of the requested section was rejected by the engine (6), the download
@@ -104,7 +104,7 @@ struct RunContext {
   bool ConnectionFailed = false;
 
   // The data module with the connection component and the query Qry1.
-  std::unique_ptr<Tdm1> dm1;
+  std::shared_ptr<Tdm1> dm1;
 
   FieldDefinition& Field(int slot) { return Fields[static_cast<size_t>(slot - 1)]; }
   const FieldDefinition& Field(int slot) const { return Fields[static_cast<size_t>(slot - 1)]; }

@@ -6,7 +6,9 @@
 #include "driver/console_texts.h"
 #include "driver/layout_check.h"
 #include "driver/run_context.h"
+#include "extract/company_query.h"
 #include "extract/format_beside.h"
+#include "extract/line_list.h"
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
@@ -37,7 +39,7 @@ bool IsTraceSwitch(std::string word) {
 // (format_beside.h) computes their keys as it adds them.
 void SortKeysBesideTheFetch() {
   const KeysThread where = ctx.dm1->VELMORANT.Kind() == EngineKind::Odbc ? KeysThread::HandingOver : KeysThread::Own;
-  ctx.OutputLines.ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate), kSortKeysBesideLines, where);
+  ctx.OutputLines->ComputeSortKeysBeside(LocaleForCategory(LocaleCategory::Collate), kSortKeysBesideLines, where);
 }
 
 // One row pass: run the working statement and turn every row into a record.
@@ -65,8 +67,9 @@ std::string StatementWord(const std::string& word, const char* what) {
   size_t replaced = 0;
   std::string converted = WordAsCp1252(word, replaced);
   if (replaced > 0) {
-    Console::Err(FormatMessage("qjsqlexe: Warnung: %s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n",
-                               {what, static_cast<int64_t>(replaced)}));
+    Console::Err(
+        FormatMessageText("qjsqlexe: Warnung: %s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt\n",
+                          {what, static_cast<int64_t>(replaced)}));
   }
   return converted;
 }
@@ -93,7 +96,8 @@ int CheckParm() {
 
 int RunSequence(const std::vector<std::string>& args, const RunSteps& steps) {
   ctx.CompanyCursor = 0;
-  ctx.dm1 = std::make_unique<Tdm1>();
+  ctx.dm1 = std::make_shared<Tdm1>();
+  ctx.OutputLines = std::make_shared<LineList>();
 
   ctx.ArgumentCount = static_cast<int32_t>(args.size());
   ctx.SectionName = StatementWord(ArgumentAt(args, 0), "Sektionsname");

@@ -229,7 +229,7 @@ bool DownloadFile::Fail() {
 // error tells which step failed on which file.
 bool DownloadFile::Fail(const char* operation, const std::string& path) {
   const int error = errno;
-  if (failure_.empty()) failure_ = FormatMessage("%s %s: %s", {operation, path, std::strerror(error)});
+  if (failure_.empty()) failure_ = FormatMessageText("%s %s: %s", {operation, path, std::strerror(error)});
   failed_ = true;
   return false;
 }
@@ -279,21 +279,24 @@ bool DownloadFile::CheckLockedFile(int fd, const std::string& shown) {
   const bool fresh = created_ && locked.st_size == 0;
   const RecoveryResult recovery = RecoverJournal(journal_, directory_, target_, locked, fresh);
   if (!recovery.ok) {
-    failure_ = FormatMessage("Journal %s eines abgebrochenen Laufs nicht ausgefuehrt: %s",
-                             {journal_, std::strerror(errno)});
+    failure_ = FormatMessageText("Journal %s eines abgebrochenen Laufs nicht ausgefuehrt: %s",
+                                 {journal_, std::strerror(errno)});
     failed_ = true;
     return false;
   }
   switch (recovery.what) {
     case Recovery::CutBack:
-      Console::Err(FormatMessage("qjsqlexe: Datei %s: Rest eines abgebrochenen Laufs entfernt, auf %i Bytes gekuerzt\n",
-                                 {shown, static_cast<int64_t>(recovery.size)}));
+      Console::Err(
+          FormatMessageText("qjsqlexe: Datei %s: Rest eines abgebrochenen Laufs entfernt, auf %i Bytes gekuerzt\n",
+                            {shown, static_cast<int64_t>(recovery.size)}));
       break;
     case Recovery::Restored:
-      Console::Err(FormatMessage("qjsqlexe: Datei %s: alter Inhalt nach abgebrochenem Lauf wiederhergestellt\n", {shown}));
+      Console::Err(
+          FormatMessageText("qjsqlexe: Datei %s: alter Inhalt nach abgebrochenem Lauf wiederhergestellt\n", {shown}));
       break;
     case Recovery::Removed:
-      Console::Err(FormatMessage("qjsqlexe: Datei %s: von einem abgebrochenen Lauf angelegte Datei entfernt\n", {shown}));
+      Console::Err(
+          FormatMessageText("qjsqlexe: Datei %s: von einem abgebrochenen Lauf angelegte Datei entfernt\n", {shown}));
       again_ = true;
       break;
     case Recovery::None:

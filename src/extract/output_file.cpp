@@ -16,18 +16,19 @@
 
 namespace qj {
 
-void AddRecordLine() { ctx.OutputLines.Add(ctx.RecordLine); }
+void AddRecordLine() {
+  if (!ctx.OutputLines) ctx.OutputLines = std::make_shared<LineList>();
+  ctx.OutputLines->Add(ctx.RecordLine);
+}
 
 void SortOutputLines() {
-  if (ctx.OutputLines.size() < 2) return;
+  if (!ctx.OutputLines || ctx.OutputLines->size() < 2) return;
   const Collation collation(LocaleForCategory(LocaleCategory::Collate));
-  SortLines(ctx.OutputLines, collation);
+  SortLines(*ctx.OutputLines, collation);
 }
 
 namespace {
 
-// The cause of a failure, on one line of standard error beside the message
-// on standard output.
 constexpr size_t kReadAheadRecords = 16;
 
 void PrefetchRecord(const LineList::Ref& line) {
@@ -36,8 +37,10 @@ void PrefetchRecord(const LineList::Ref& line) {
   __builtin_prefetch(line.data + line.size - 1);
 }
 
+// The cause of a failure, on one line of standard error beside the message
+// on standard output.
 void ReportCause(const DownloadFile& file) {
-  Console::Err(FormatMessage("qjsqlexe: Datei %s: %s\n", {ctx.TargetFile, file.Failure()}));
+  Console::Err(FormatMessageText("qjsqlexe: Datei %s: %s\n", {ctx.TargetFile, file.Failure()}));
 }
 
 // A termination signal held back during the write: the old content is back,
@@ -53,21 +56,23 @@ void WriteFile() {
   // Every row is formatted by now: the count of cut values is complete.
   ReportCutValueCount();
   Trace("Str WriteFile\n");
-  if (!ctx.OutputLines.empty()) {
+  if (ctx.OutputLines && !ctx.OutputLines->empty()) {
     DownloadFile file;
     // The run's own input files are never written, whatever path the target
     // takes to them.
     const std::string convertedIni = ConvertedIniPath(ctx.TargetFile);
     const std::string queryIni = QueryIniPath(ExecutablePath(), ctx.DbSys);
-    file.NeverWrite(convertedIni, FormatMessage("ist die konvertierte Ini-Datei %s und wird nie beschrieben", {convertedIni}));
-    file.NeverWrite(queryIni, FormatMessage("ist die Abfragedefinitionsdatei %s und wird nie beschrieben", {queryIni}));
+    file.NeverWrite(convertedIni,
+                    FormatMessageText("ist die konvertierte Ini-Datei %s und wird nie beschrieben", {convertedIni}));
+    file.NeverWrite(queryIni,
+                    FormatMessageText("ist die Abfragedefinitionsdatei %s und wird nie beschrieben", {queryIni}));
     if (!file.Open(ctx.TargetFile, ctx.ReplaceFlag == "1" ? WriteMode::Replace : WriteMode::Append)) {
       Print("Datei konnte nicht erstellt werden:\n%s\n", {ctx.TargetFile});
       ReportCause(file);
       ctx.DownloadNotWritten = true;
     } else {
       bool written = true;
-      const std::vector<LineList::Ref>& lines = ctx.OutputLines.Refs();
+      const std::vector<LineList::Ref>& lines = ctx.OutputLines->Refs();
       for (size_t i = 0; i < lines.size(); ++i) {
         // Sorted, the records are read all over the memory they were added
         // to: ask for those a few places ahead while this one is copied.

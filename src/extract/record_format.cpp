@@ -29,9 +29,9 @@ void NoteCut(int slot, size_t valueLength, size_t fieldLength) {
   ++ctx.CutValues;
   if (ctx.CutValues > kCutWarningsShown) return;
   Console::Err(
-      FormatMessage("qjsqlexe: Warnung: Feld %s, Satz %i: Wert mit %i Bytes auf %i Bytes gekuerzt\n",
-                    {SlotLabel(slot, ctx.Field(slot)), static_cast<int64_t>(ctx.RecordCount) + 1,
-                     static_cast<int64_t>(valueLength), static_cast<int64_t>(fieldLength)}));
+      FormatMessageText("qjsqlexe: Warnung: Feld %s, Satz %i: Wert mit %i Bytes auf %i Bytes gekuerzt\n",
+                        {SlotLabel(slot, ctx.Field(slot)), static_cast<int64_t>(ctx.RecordCount) + 1,
+                         static_cast<int64_t>(valueLength), static_cast<int64_t>(fieldLength)}));
 }
 
 // Appends the value, cut to the field with a warning when it is longer, and
@@ -60,8 +60,9 @@ void FormatSlotField(int slot, const FieldDefinition& field, std::string_view va
       const std::string_view number = Trimmed(value);
       if (number.size() > width) {
         throw FieldError(
-            FormatMessage("Feld %s: DEC-Wert mit %i Stellen passt nicht in %i Stellen",
-                          {SlotKey("FELD", slot), static_cast<int64_t>(number.size()), static_cast<int64_t>(width)}));
+            FormatMessageText("Feld %s: DEC-Wert mit %i Stellen passt nicht in %i Stellen",
+                              {SlotKey("FELD", slot), static_cast<int64_t>(number.size()),
+                               static_cast<int64_t>(width)}));
       }
       const size_t at = out.size();
       out.append(width, '0');
@@ -94,8 +95,8 @@ void FormatRecordFrom(RowSource& row) {
     if (field.Name.empty()) continue;
     if (slot > columns) {
       throw FieldError(
-          FormatMessage("Feld %s: Spalte %i fehlt, die Abfrage liefert nur %i Spalten",
-                        {SlotKey("FELD", slot), static_cast<int32_t>(slot), static_cast<int32_t>(columns)}));
+          FormatMessageText("Feld %s: Spalte %i fehlt, die Abfrage liefert nur %i Spalten",
+                            {SlotKey("FELD", slot), static_cast<int32_t>(slot), static_cast<int32_t>(columns)}));
     }
     const ColumnValue& value = row.Column(slot - 1);
     if (value.kind == ValueKind::Text) {
@@ -115,7 +116,8 @@ void FormatRecord() {
 
 void ReportCutValueCount() {
   if (ctx.CutValues <= kCutWarningsShown) return;
-  Console::Err(FormatMessage("qjsqlexe: Warnung: insgesamt %i Werte auf ihre Feldlaenge gekuerzt\n", {ctx.CutValues}));
+  Console::Err(
+      FormatMessageText("qjsqlexe: Warnung: insgesamt %i Werte auf ihre Feldlaenge gekuerzt\n", {ctx.CutValues}));
 }
 
 }  // namespace qj

@@ -209,9 +209,9 @@ void ValueTextFormatter::Append(const ColumnValue& value, std::string& out) {
 }
 
 void AppendValueText(const ColumnValue& value, std::string& out) {
-  std::unique_ptr<ValueTextFormatter>& formatter = ctx.ValueTexts;
+  std::shared_ptr<ValueTextFormatter>& formatter = ctx.ValueTexts;
   if (!formatter) {
-    formatter = std::make_unique<ValueTextFormatter>(LocaleForCategory(LocaleCategory::Numeric),
+    formatter = std::make_shared<ValueTextFormatter>(LocaleForCategory(LocaleCategory::Numeric),
                                                      LocaleForCategory(LocaleCategory::Time));
   }
   formatter->Append(value, out);

@@ -124,7 +124,7 @@ QueryIniFile FindQueryIni(const std::string& executablePath, const std::string& 
 }
 
 void LoadQueryIni() {
-  ctx.QueryIni = std::make_unique<QueryIniFile>(FindQueryIni(ExecutablePath(), ctx.DbSys));
+  ctx.QueryIni = std::make_shared<QueryIniFile>(FindQueryIni(ExecutablePath(), ctx.DbSys));
 }
 
 std::string QueryIniPath(const std::string& executablePath, const std::string& dbSys) {
@@ -157,11 +157,12 @@ int LoadFromProfile(const ProfileFile& profile, const std::string& sectionName, 
     const std::string text = line <= kLastStatementLine ? profile.ReadText(sectionName, key, "") : "";
     if (line <= kLastStatementLine) {
       if (profile.WasCut(sectionName, key)) {
-        Warn(sectionName, FormatMessage("%s auf %i Bytes gekuerzt", {key, static_cast<int64_t>(ProfileFile::kMaxValueBytes)}));
+        Warn(sectionName,
+             FormatMessageText("%s auf %i Bytes gekuerzt", {key, static_cast<int64_t>(ProfileFile::kMaxValueBytes)}));
       }
       if (const size_t replaced = profile.ReplacedCharacters(sectionName, key); replaced > 0) {
-        Warn(sectionName, FormatMessage("%s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt",
-                                        {key, static_cast<int64_t>(replaced)}));
+        Warn(sectionName, FormatMessageText("%s: %i Zeichen ohne Windows-1252-Entsprechung durch '?' ersetzt",
+                                            {key, static_cast<int64_t>(replaced)}));
       }
     }
     if (line > kLastStatementLine) Warn(sectionName, "Anweisung reicht bis SQL999, weitere Zeilen werden nicht gelesen");
@@ -187,7 +188,7 @@ int LoadFromProfile(const ProfileFile& profile, const std::string& sectionName, 
     const std::string key = SlotKey("FLEN", slot);
     int32_t length = profile.ReadInteger(sectionName, key, 0);
     if (length > kMaxFieldLength) {
-      Warn(sectionName, FormatMessage("%s = %i ist groesser als 65535 und ungueltig, Feldlaenge 0", {key, length}));
+      Warn(sectionName, FormatMessageText("%s = %i ist groesser als 65535 und ungueltig, Feldlaenge 0", {key, length}));
       length = 0;
     }
     ctx.Field(slot).Length = length;

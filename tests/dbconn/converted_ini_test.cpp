@@ -101,15 +101,14 @@ using ConvertedIniLookupTest = qjtest::RunContextTest;
 TEST_F(ConvertedIniLookupTest, LookupReadsTheFileAndClearsTheResult) {
   qjtest::TempDir dir;
   qjtest::WriteBytes(dir.File("QJDNL00P.TXT"), "x;G;\r\n7;DATABASE;abc\r\n");
-  qj::LookupConvertedValue("", "DATABASE", 0, dir.File("QJDNL00P.TXT"));
-  EXPECT_EQ(qj::ctx.LookupResult.Value, "abc");
-  qj::LookupConvertedValue("", "LOGIN", 0, dir.File("QJDNL00P.TXT"));
-  EXPECT_EQ(qj::ctx.LookupResult.Key, "");
+  EXPECT_EQ(qj::LookupConvertedValue("", "DATABASE", 0, dir.File("QJDNL00P.TXT")).Value, "abc");
+  EXPECT_EQ(qj::LookupConvertedValue("", "LOGIN", 0, dir.File("QJDNL00P.TXT")).Key, "");
   // A missing file, and one that opens but cannot be read, read as empty.
   for (const std::string& path : {dir.File("missing.txt"), std::string("/proc/self/mem")}) {
-    qj::ctx.LookupResult.Value = "stale";
-    EXPECT_NO_THROW(qj::LookupConvertedValue("", "DATABASE", 0, path));
-    EXPECT_EQ(qj::ctx.LookupResult.Value, "") << path;
+    qj::ConvertedRecord record;
+    record.Value = "stale";
+    EXPECT_NO_THROW(record = qj::LookupConvertedValue("", "DATABASE", 0, path));
+    EXPECT_EQ(record.Value, "") << path;
   }
 }
 

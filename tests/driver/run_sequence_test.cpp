@@ -8,6 +8,7 @@
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "driver/run_sequence.h"
+#include "extract/line_list.h"
 #include "support/run_context_fixture.h"
 
 namespace {
@@ -73,7 +74,7 @@ int ReadFirstDouble(const std::string& terminal) {
 }
 int ReadNextDouble() { return --s->rowsLeft > 0 ? 0 : 23; }
 void FormatRecordDouble() { ctx.RecordLine = ctx.WorkingStatement + "#" + std::to_string(s->rowsLeft); }
-void AddRecordLineDouble() { ctx.OutputLines.Add(ctx.RecordLine); }
+void AddRecordLineDouble() { ctx.OutputLines->Add(ctx.RecordLine); }
 void SortOutputLinesDouble() { s->calls.push_back("SortOutputLines"); }
 void WriteFileDouble() {
   s->calls.push_back("WriteFile");
@@ -109,7 +110,7 @@ TEST_F(RunSequenceTest, StatementWithoutCompanyPlaceholderRunsOncePerRun) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(script.statementsRun, std::vector<std::string>{" SELECT 1 "});
   EXPECT_EQ(ctx.RecordCount, 2);
-  EXPECT_EQ(ctx.OutputLines.size(), 2u);
+  EXPECT_EQ(ctx.OutputLines->size(), 2u);
   EXPECT_EQ(out, "2 Saetze kopiert in Datei dnl/out.txt \n");
   const std::vector<std::string> order{"SetDbUsr",   "ReadCompanyList", "ResetDefinitions", "GetIniValues SECT",
                                        "ReadFirst T1", "SortOutputLines", "WriteFile"};
@@ -127,7 +128,7 @@ TEST_F(RunSequenceTest, CompanyLoopRunsOncePerCompanyInOrderAndCountsAllRecords)
   EXPECT_EQ(ctx.CompanyCursor, 4);
   EXPECT_EQ(ctx.WorkingStatement, " SELECT '' ");
   EXPECT_EQ(ctx.RecordCount, 12);
-  EXPECT_EQ(ctx.OutputLines.size(), 12u);
+  EXPECT_EQ(ctx.OutputLines->size(), 12u);
 }
 
 TEST_F(RunSequenceTest, CompanyPlaceholderWithoutCompaniesRunsNothing) {
@@ -183,11 +184,11 @@ TEST_F(RunSequenceTest, DownloadNotWrittenWinsOverRejectedStatement) {
   EXPECT_EQ(out, "0 Saetze kopiert in Datei dnl/out.txt \n");
 }
 
-TEST(FormatMessage, ArgumentsAreNeverReadAsFormats) {
-  EXPECT_EQ(qj::FormatMessage("%i Saetze kopiert in Datei %s \n", {int32_t{-5}, "a%sb%i%n"}),
+TEST(FormatMessageText, ArgumentsAreNeverReadAsFormats) {
+  EXPECT_EQ(qj::FormatMessageText("%i Saetze kopiert in Datei %s \n", {int32_t{-5}, "a%sb%i%n"}),
             "-5 Saetze kopiert in Datei a%sb%i%n \n");
-  EXPECT_EQ(qj::FormatMessage("  '%s'\n", {std::string("x\0y", 3)}), std::string("  'x\0y'\n", 8));
-  EXPECT_EQ(qj::FormatMessage("100% %d %s", {}), "100% %d %s");
+  EXPECT_EQ(qj::FormatMessageText("  '%s'\n", {std::string("x\0y", 3)}), std::string("  'x\0y'\n", 8));
+  EXPECT_EQ(qj::FormatMessageText("100% %d %s", {}), "100% %d %s");
 }
 
 TEST(RunContextCompanies, TableGrowsAndUnstoredPositionsReadEmpty) {

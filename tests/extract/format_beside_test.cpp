@@ -16,6 +16,7 @@
 #include "dbconn/data_module.h"
 #include "driver/console.h"
 #include "driver/run_context.h"
+#include "extract/line_list.h"
 #include "extract/output_file.h"
 #include "extract/query_exec.h"
 #include "extract/record_format.h"
@@ -87,7 +88,7 @@ class FormatBesideTest : public qjtest::RunContextTest {
   // other, the rest beside when `beside`.
   Pass Run(const std::string& statement, bool beside, int plain = 0) {
     ctx.WorkingStatement = statement;
-    ctx.OutputLines = qj::LineList();
+    ctx.OutputLines = std::make_shared<qj::LineList>();
     ctx.RecordCount = 0;
     ctx.CutValues = 0;
     err_.clear();
@@ -107,7 +108,7 @@ class FormatBesideTest : public qjtest::RunContextTest {
     } catch (const std::exception& error) {
       pass.failure = error.what();
     }
-    pass.lines = ctx.OutputLines.Strings();
+    pass.lines = ctx.OutputLines->Strings();
     pass.count = ctx.RecordCount;
     pass.cut = ctx.CutValues;
     pass.warnings = err_;

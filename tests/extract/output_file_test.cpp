@@ -23,6 +23,7 @@
 #include "driver/console.h"
 #include "driver/run_context.h"
 #include "extract/download_file.h"
+#include "extract/line_list.h"
 #include "support/run_context_fixture.h"
 #include "support/test_support.h"
 
@@ -60,7 +61,7 @@ class OutputFile : public qjtest::RunContextTest {
     out_.clear();
     ctx.TargetFile = target;
     ctx.ReplaceFlag = flag;
-    ctx.OutputLines = qj::LineList(lines);
+    ctx.OutputLines = std::make_shared<qj::LineList>(lines);
     qj::WriteFile();
     return out_;
   }
@@ -85,7 +86,7 @@ TEST_F(OutputFile, ReplaceAndAppendWriteRecordsBackToBackWithLfAsCrLf) {
     ctx.RecordLine = line;
     qj::AddRecordLine();
   }
-  EXPECT_EQ(ctx.OutputLines, (Names{"b", "", "b"}));
+  EXPECT_EQ(*ctx.OutputLines, (Names{"b", "", "b"}));
   WriteBytes(target_, "old content that goes away");
   chmod(target_.c_str(), 0640);
   ctx.TraceMode = true;
@@ -109,6 +110,21 @@ TEST_F(OutputFile, ReplaceAndAppendWriteRecordsBackToBackWithLfAsCrLf) {
   EXPECT_EQ(ReadBytes(target_), "AB\r\nC\r\nDE1\r\n2");
   EXPECT_FALSE(ctx.DownloadNotWritten);
   EXPECT_EQ(Entries(), (Names{"fresh.txt", "new.txt", "out.txt"}));
+}
+
+// A run context whose output list was never made (no record added) sorts and
+// writes like an empty list: the target stays as it is.
+TEST_F(OutputFile, NoOutputListWritesNothingLikeAnEmptyOne) {
+  WriteBytes(target_, "old");
+  ctx.TraceMode = true;
+  const std::string empty = Write(target_, "1", {});
+  ctx.OutputLines.reset();
+  out_.clear();
+  qj::SortOutputLines();
+  qj::WriteFile();
+  EXPECT_EQ(out_, empty);
+  EXPECT_EQ(ReadBytes(target_), "old");
+  EXPECT_EQ(ctx.OutputLines, nullptr);
 }
 
 TEST_F(OutputFile, LinksStayLinksAndDevicesAreWrittenInPlace) {
