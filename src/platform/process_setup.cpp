@@ -1,6 +1,7 @@
 #include "platform/process_setup.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,7 +9,19 @@
 
 namespace qj {
 
-void PrepareProcess() { std::setlocale(LC_CTYPE, "C.UTF-8"); }
+void PrepareProcess() {
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+#ifdef M_MMAP_THRESHOLD
+  // Every block of a megabyte or more in memory of its own, given back to
+  // the system when freed. Left to itself, the C library raises this bound
+  // to the largest block freed so far (up to 32 MB), and the outgrown
+  // buffers of a long download (the list of lines, the sort entries, the
+  // engine's row buffers) then stay resident in the heap after they are
+  // freed, more or fewer of them as the two threads of a run happen to
+  // interleave.
+  mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
+#endif
+}
 
 void KeepStandardDescriptorsOpen() {
   for (int fd = 0; fd <= 2; ++fd) {
