@@ -32,33 +32,52 @@ struct PrefixEntry {
 };
 static_assert(sizeof(PrefixEntry) == 32, "an entry is four words");
 
-// Memory for the entries in huge pages where the system grants them on
-// request: a million entries take 32 MB, whose first touch would otherwise
-// cost eight thousand page faults.
-template <typename T>
-struct HugePageAllocator {
-  using value_type = T;
+// The entries, in memory that grows in place: with large allocations in
+// mappings of their own (process_setup.h), realloc moves the entries by
+// remapping their pages instead of copying them, so growing while lines are
+// added beside never holds the old and the new entries at once. The pages
+// are advised for huge pages: a million entries take 32 MB, whose first
+// touch would otherwise cost eight thousand page faults.
+class EntryVector {
+ public:
+  EntryVector() = default;
+  ~EntryVector() { std::free(data_); }
+  EntryVector(const EntryVector&) = delete;
+  EntryVector& operator=(const EntryVector&) = delete;
 
-  HugePageAllocator() = default;
-  template <typename U>
-  HugePageAllocator(const HugePageAllocator<U>&) {}  // rebinding converts implicitly
+  size_t size() const { return size_; }
+  PrefixEntry* data() { return data_; }
+  PrefixEntry& operator[](size_t i) { return data_[i]; }
+  const PrefixEntry& operator[](size_t i) const { return data_[i]; }
 
-  T* allocate(size_t n) { return static_cast<T*>(AllocateHugePages(n * sizeof(T))); }
-  void deallocate(T* block, size_t) { std::free(block); }
-  // A new entry is left unset, as every one is filled at once: zeroing them
-  // would touch all the memory on one thread, before the two that fill it.
-  template <typename U>
-  void construct(U* at) noexcept {
-    ::new (static_cast<void*>(at)) U;
+  // Entries added by growing are left for the caller to fill. The first
+  // growth takes exactly what is asked for, later ones at least double.
+  void resize(size_t count) {
+    if (count > capacity_) Grow(capacity_ == 0 || count > 2 * capacity_ ? count : 2 * capacity_);
+    size_ = count;
   }
-  template <typename U, typename... Args>
-  void construct(U* at, Args&&... args) {
-    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+
+  // Gives the memory back.
+  void Release() {
+    std::free(data_);
+    data_ = nullptr;
+    size_ = capacity_ = 0;
   }
-  friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
-  friend bool operator!=(const HugePageAllocator&, const HugePageAllocator&) { return false; }
+
+ private:
+  void Grow(size_t capacity) {
+    if (capacity > SIZE_MAX / sizeof(PrefixEntry)) throw std::bad_alloc();
+    void* grown = std::realloc(data_, capacity * sizeof(PrefixEntry));
+    if (grown == nullptr) throw std::bad_alloc();
+    data_ = static_cast<PrefixEntry*>(grown);
+    capacity_ = capacity;
+    AdviseHugePages(data_, capacity * sizeof(PrefixEntry));
+  }
+
+  PrefixEntry* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
 };
-using EntryVector = std::vector<PrefixEntry, HugePageAllocator<PrefixEntry>>;
 
 // Runs work(begin, end) over 0..count, the first half on a second thread.
 template <typename Work>
@@ -144,7 +163,7 @@ bool EntriesHold(size_t count, size_t before) { return count <= kMostLines - bef
 void ReorderLines(std::vector<LineList::Ref>& refs, EntryVector& entries) {
   std::vector<uint32_t> order(entries.size());
   for (size_t k = 0; k < entries.size(); ++k) order[k] = entries[k].index;
-  EntryVector().swap(entries);
+  entries.Release();
   std::vector<LineList::Ref> sorted;
   sorted.reserve(order.size());
   for (const uint32_t from : order) sorted.push_back(refs[from]);

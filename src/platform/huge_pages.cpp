@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -13,6 +14,13 @@ void* AllocateHugePages(size_t bytes) {
   if (block == nullptr) throw std::bad_alloc();
   ::madvise(block, rounded, MADV_HUGEPAGE);
   return block;
+}
+
+void AdviseHugePages(void* block, size_t bytes) {
+  const uintptr_t start = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t first = (start + kHugePage - 1) / kHugePage * kHugePage;
+  const uintptr_t end = (start + bytes) / kHugePage * kHugePage;
+  if (first < end) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 }  // namespace qj

@@ -11,6 +11,10 @@ namespace qj {
 // std::free; throws std::bad_alloc when there is none.
 void* AllocateHugePages(size_t bytes);
 
+// Advises the whole 2 MB pages within a block from the C library for huge
+// pages, where the system grants them on request (only a wish).
+void AdviseHugePages(void* block, size_t bytes);
+
 constexpr size_t kHugePage = size_t{2} << 20;
 
 // The bytes AllocateHugePages gives for a request of bytes.

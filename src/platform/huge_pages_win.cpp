@@ -13,4 +13,6 @@ void* AllocateHugePages(size_t bytes) {
   return block;
 }
 
+void AdviseHugePages(void*, size_t) {}
+
 }  // namespace qj
