@@ -103,6 +103,16 @@ constexpr char kDigitPairs[] =
     "4041424344454647484950515253545556575859606162636465666768697071727374757677787980"
     "81828384858687888990919293949596979899";
 
+// Two digits of a number below 100, and four of one below 10000.
+void PutTwoDigits(unsigned number, char* at) {
+  at[0] = kDigitPairs[2 * number];
+  at[1] = kDigitPairs[2 * number + 1];
+}
+void PutFourDigits(unsigned number, char* at) {
+  PutTwoDigits(number / 100, at);
+  PutTwoDigits(number % 100, at + 2);
+}
+
 // The number a numeric field shows.
 int FieldNumber(char field, int count, int year, int month, int day, int hour, int minute, int second) {
   switch (field) {
@@ -162,8 +172,7 @@ class RenderBuffer {
       char* at = bytes_ + used_;
       if (rest < 100 && minDigits <= 2) {
         if (rest >= 10 || minDigits == 2) {
-          at[0] = kDigitPairs[2 * rest];
-          at[1] = kDigitPairs[2 * rest + 1];
+          PutTwoDigits(rest, at);
           used_ += 2;
         } else {
           at[0] = static_cast<char>('0' + rest);
@@ -172,12 +181,7 @@ class RenderBuffer {
         return;
       }
       if (rest >= 1000 && rest < 10000 && minDigits <= 4) {
-        const unsigned high = rest / 100;
-        const unsigned low = rest % 100;
-        at[0] = kDigitPairs[2 * high];
-        at[1] = kDigitPairs[2 * high + 1];
-        at[2] = kDigitPairs[2 * low];
-        at[3] = kDigitPairs[2 * low + 1];
+        PutFourDigits(rest, at);
         used_ += 4;
         return;
       }
@@ -246,15 +250,9 @@ bool DatePattern::RenderFixed(int year, int month, int day, int hour, int minute
     const unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
     char* at = text + f.at;
     if (f.count == 2 && rest < 100) {
-      at[0] = kDigitPairs[2 * rest];
-      at[1] = kDigitPairs[2 * rest + 1];
+      PutTwoDigits(rest, at);
     } else if (f.count == 4 && rest < 10000) {
-      const unsigned high = rest / 100;
-      const unsigned low = rest % 100;
-      at[0] = kDigitPairs[2 * high];
-      at[1] = kDigitPairs[2 * high + 1];
-      at[2] = kDigitPairs[2 * low];
-      at[3] = kDigitPairs[2 * low + 1];
+      PutFourDigits(rest, at);
     } else {
       out.resize(start);  // wider than its field: the general way
       return false;
