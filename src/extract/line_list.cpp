@@ -18,12 +18,11 @@ namespace {
 // takes huge pages: two threads go through its bytes, with fewer page faults
 // and TLB misses. Any other list takes ordinary pages, each cleared by the
 // system just before its bytes arrive; a huge page clears 2 MB at once, which
-// left the 1,000,000-row download through ODBC slower. The first block is
-// small and in ordinary pages: clearing a huge page costs a short download
-// more than all its other work. A line longer than a block gets a block of
-// its own size.
+// left the 1,000,000-row download through ODBC slower. The first block is in
+// ordinary pages always: clearing a huge page costs a short download more
+// than all its other work. A line longer than a block gets a block of its
+// own size.
 constexpr size_t kBlockBytes = size_t{4} << 20;
-constexpr size_t kFirstBlockBytes = size_t{64} << 10;
 
 // Lines handed to the second thread at a time: one lock per this many lines.
 constexpr size_t kHandOverLines = 8192;
@@ -43,8 +42,7 @@ LineList::LineList(const std::vector<std::string>& lines) {
 
 void LineList::AddBytes(std::string_view line) {
   if (line.size() > room_) {
-    const size_t wanted = blocks_.empty() ? kFirstBlockBytes : kBlockBytes;
-    const size_t bytes = line.size() > wanted ? line.size() : wanted;
+    const size_t bytes = line.size() > kBlockBytes ? line.size() : kBlockBytes;
     char* block = nullptr;
     if (!blocks_.empty() && besideThread_ == KeysThread::Own && (nextHandOver_ != SIZE_MAX || beside_)) {
       block = static_cast<char*>(AllocateHugePages(bytes));
