@@ -60,33 +60,33 @@ void LineList::AddBytes(std::string_view line) {
   room_ -= line.size();
 }
 
-void LineList::ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines, KeysThread where) {
+void LineList::ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines, KeysThread where,
+                                     size_t mostPending) {
   if (nextHandOver_ != SIZE_MAX || beside_) return;
   besideLocale_ = collationLocale;
   besideThread_ = where;
+  mostPending_ = mostPending;
   nextHandOver_ = startLines > refs_.size() ? startLines : refs_.size();
 }
 
 void LineList::HandOver() {
   if (!beside_) {
     try {
-      beside_ = std::make_unique<SortKeysBeside>(besideLocale_, besideThread_);
+      beside_ = std::make_unique<SortKeysBeside>(besideLocale_, besideThread_, mostPending_);
     } catch (const std::system_error&) {
       nextHandOver_ = SIZE_MAX;  // no second thread: the sort computes its keys at the end
       return;
     }
   }
-  beside_->HandOver(refs_.data() + handedOver_, refs_.size() - handedOver_);
-  handedOver_ = refs_.size();
+  if (beside_->HandOver(refs_.data() + handedOver_, refs_.size() - handedOver_)) handedOver_ = refs_.size();
   nextHandOver_ = refs_.size() + kHandOverLines;
 }
 
 std::unique_ptr<WeightTableSort> LineList::TakeSortKeys() {
   nextHandOver_ = SIZE_MAX;
   if (!beside_) return nullptr;
-  beside_->HandOver(refs_.data() + handedOver_, refs_.size() - handedOver_);
+  std::unique_ptr<WeightTableSort> sort = beside_->Finish(refs_.data() + handedOver_, refs_.size() - handedOver_);
   handedOver_ = refs_.size();
-  std::unique_ptr<WeightTableSort> sort = beside_->Finish();
   beside_.reset();
   if (sort && sort->size() != refs_.size()) return nullptr;
   return sort;

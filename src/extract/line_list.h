@@ -27,6 +27,11 @@ enum class KeysThread { Own, HandingOver };
 // also happens beside.
 constexpr size_t kSortKeysBesideLines = 50000;
 
+// The most lines waiting for a keys thread of their own as copies of their
+// references: a thread held up on a busy machine must not make the run hold
+// a second list of references beside the list's own.
+constexpr size_t kMostPendingLines = 65536;
+
 class LineList {
  public:
   // Where one line's bytes lie.
@@ -52,8 +57,9 @@ class LineList {
   // added: on a thread of their own, or by Add itself when the lines are
   // added beside the fetch already. The sort must then be by that same
   // collation; it takes the keys (TakeSortKeys). Asking again changes nothing.
+  // mostPending bounds the lines waiting for a thread of their own.
   void ComputeSortKeysBeside(const std::string& collationLocale, size_t startLines = kSortKeysBesideLines,
-                             KeysThread where = KeysThread::Own);
+                             KeysThread where = KeysThread::Own, size_t mostPending = kMostPendingLines);
 
   // The keys computed beside, complete for every line of the list, and the
   // end of the second thread; nullptr when there are none (never started,
@@ -96,6 +102,7 @@ class LineList {
   KeysThread besideThread_ = KeysThread::Own;
   size_t nextHandOver_ = SIZE_MAX;
   size_t handedOver_ = 0;
+  size_t mostPending_ = kMostPendingLines;
   std::unique_ptr<SortKeysBeside> beside_;
 };
 

@@ -8,7 +8,8 @@
 
 namespace qj {
 
-SortKeysBeside::SortKeysBeside(std::string collationLocale, KeysThread where) : locale_(std::move(collationLocale)) {
+SortKeysBeside::SortKeysBeside(std::string collationLocale, KeysThread where, size_t mostPending)
+    : locale_(std::move(collationLocale)), mostPending_(mostPending) {
   if (where == KeysThread::Own) thread_ = std::thread([this] { Run(); });
 }
 
@@ -22,24 +23,31 @@ SortKeysBeside::~SortKeysBeside() {
   thread_.join();
 }
 
-void SortKeysBeside::HandOver(const LineList::Ref* lines, size_t count) {
-  if (count == 0 || failed_.load(std::memory_order_relaxed)) return;
+bool SortKeysBeside::HandOver(const LineList::Ref* lines, size_t count) {
+  if (count == 0 || failed_.load(std::memory_order_relaxed)) return true;
   if (!thread_.joinable()) {
     if (!Add(lines, count)) failed_ = true;
-    return;
+    return true;
   }
   {
     const std::lock_guard<std::mutex> lock(mutex_);
+    if (pending_.size() > mostPending_) return false;
     pending_.insert(pending_.end(), lines, lines + count);
   }
   wake_.notify_one();
+  return true;
 }
 
-std::unique_ptr<WeightTableSort> SortKeysBeside::Finish() {
-  if (!thread_.joinable()) return failed_.load() ? nullptr : std::move(sort_);
+std::unique_ptr<WeightTableSort> SortKeysBeside::Finish(const LineList::Ref* rest, size_t count) {
+  if (!thread_.joinable()) {
+    HandOver(rest, count);
+    return failed_.load() ? nullptr : std::move(sort_);
+  }
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     finishing_ = true;
+    rest_ = rest;
+    restCount_ = count;
   }
   wake_.notify_one();
   thread_.join();
@@ -73,7 +81,7 @@ void SortKeysBeside::Run() {
       wake_.wait(lock, [this] { return stopping_ || finishing_ || !pending_.empty(); });
       if (stopping_) return;
       batch.swap(pending_);
-      if (batch.empty()) return;  // finishing, and every line is added
+      if (batch.empty()) break;  // finishing, and every line handed over is added
     }
     if (!Add(batch.data(), batch.size())) {
       failed_ = true;
@@ -81,6 +89,7 @@ void SortKeysBeside::Run() {
     }
     batch.clear();
   }
+  if (restCount_ > 0 && !Add(rest_, restCount_)) failed_ = true;
 }
 
 }  // namespace qj

@@ -69,6 +69,28 @@ TEST(SortKeysBeside, RunThresholdAndEqualLines) {
   EXPECT_EQ(SortedBeside(lines, "de_DE", collation, qj::kSortKeysBesideLines), PlainSorted(lines, collation));
 }
 
+TEST(SortKeysBeside, LinesHeldBackWhileTheThreadLagsAreAddedLater) {
+  // At most a few hundred lines may wait for the thread: while it builds its
+  // table most hand-overs are refused and their lines go over later, with
+  // the ones after them, or at the end where they are read in place. Every
+  // line still gets its key, once, in list order.
+  std::mt19937 rng(17);
+  const Collation collation("de_DE");
+  for (const qj::KeysThread where : {qj::KeysThread::Own, qj::KeysThread::HandingOver}) {
+    for (const size_t size : {size_t{5000}, size_t{40000}}) {
+      const std::vector<std::string> lines = RandomRecords(rng, size);
+      LineList list;
+      list.ComputeSortKeysBeside("de_DE", 100, where, 300);
+      for (const std::string& line : lines) list.Add(line);
+      const std::unique_ptr<qj::WeightTableSort> keys = list.TakeSortKeys();
+      ASSERT_NE(keys, nullptr) << size;
+      EXPECT_EQ(keys->size(), lines.size());
+      keys->Sort(list);
+      EXPECT_EQ(list.Strings(), PlainSorted(lines, collation)) << size;
+    }
+  }
+}
+
 TEST(SortKeysBeside, KeysOnlyWhereTheThreadRanOverEveryLine) {
   std::mt19937 rng(3);
   const std::vector<std::string> lines = RandomRecords(rng, 300);
