@@ -1,7 +1,6 @@
 #include "extract/weight_table_sort.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -32,16 +31,15 @@ struct PrefixEntry {
 };
 static_assert(sizeof(PrefixEntry) == 32, "an entry is four words");
 
-// The entries, in memory that grows in place: with large allocations in
-// mappings of their own (process_setup.h), realloc moves the entries by
-// remapping their pages instead of copying them, so growing while lines are
-// added beside never holds the old and the new entries at once. The pages
-// are advised for huge pages: a million entries take 32 MB, whose first
-// touch would otherwise cost eight thousand page faults.
+// The entries, in memory that grows in place: its pages move on growth
+// instead of being copied, so growing while lines are added beside never
+// holds the old and the new entries at once. The pages are huge pages where
+// the system grants them: a million entries take 32 MB, whose first touch
+// would otherwise cost eight thousand page faults.
 class EntryVector {
  public:
   EntryVector() = default;
-  ~EntryVector() { std::free(data_); }
+  ~EntryVector() { Release(); }
   EntryVector(const EntryVector&) = delete;
   EntryVector& operator=(const EntryVector&) = delete;
 
@@ -59,7 +57,7 @@ class EntryVector {
 
   // Gives the memory back.
   void Release() {
-    std::free(data_);
+    ResizeHugePages(data_, capacity_ * sizeof(PrefixEntry), 0);
     data_ = nullptr;
     size_ = capacity_ = 0;
   }
@@ -67,11 +65,9 @@ class EntryVector {
  private:
   void Grow(size_t capacity) {
     if (capacity > SIZE_MAX / sizeof(PrefixEntry)) throw std::bad_alloc();
-    void* grown = std::realloc(data_, capacity * sizeof(PrefixEntry));
-    if (grown == nullptr) throw std::bad_alloc();
-    data_ = static_cast<PrefixEntry*>(grown);
+    data_ = static_cast<PrefixEntry*>(
+        ResizeHugePages(data_, capacity_ * sizeof(PrefixEntry), capacity * sizeof(PrefixEntry)));
     capacity_ = capacity;
-    AdviseHugePages(data_, capacity * sizeof(PrefixEntry));
   }
 
   PrefixEntry* data_ = nullptr;

@@ -2,7 +2,6 @@
 
 #include <sys/mman.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -16,11 +15,28 @@ void* AllocateHugePages(size_t bytes) {
   return block;
 }
 
-void AdviseHugePages(void* block, size_t bytes) {
-  const uintptr_t start = reinterpret_cast<uintptr_t>(block);
-  const uintptr_t first = (start + kHugePage - 1) / kHugePage * kHugePage;
-  const uintptr_t end = (start + bytes) / kHugePage * kHugePage;
-  if (first < end) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+// A mapping of its own, advised as a whole: advice on part of a mapping
+// splits it in two, and the system then refuses to move it on growth
+// (EFAULT), which made the C library's realloc copy the bytes and hold the
+// old block and the new one at once.
+void* ResizeHugePages(void* block, size_t bytes, size_t newBytes) {
+  const size_t rounded = HugePagesRounded(bytes);
+  const size_t newRounded = HugePagesRounded(newBytes);
+  if (block == nullptr) {
+    if (newRounded == 0) return nullptr;
+    void* made = ::mmap(nullptr, newRounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (made == MAP_FAILED) throw std::bad_alloc();
+    ::madvise(made, newRounded, MADV_HUGEPAGE);
+    return made;
+  }
+  if (newRounded == 0) {
+    ::munmap(block, rounded);
+    return nullptr;
+  }
+  if (newRounded == rounded) return block;
+  void* moved = ::mremap(block, rounded, newRounded, MREMAP_MAYMOVE);
+  if (moved == MAP_FAILED) throw std::bad_alloc();
+  return moved;
 }
 
 }  // namespace qj

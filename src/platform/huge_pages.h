@@ -11,9 +11,12 @@ namespace qj {
 // std::free; throws std::bad_alloc when there is none.
 void* AllocateHugePages(size_t bytes);
 
-// Advises the whole 2 MB pages within a block from the C library for huge
-// pages, where the system grants them on request (only a wish).
-void AdviseHugePages(void* block, size_t bytes);
+// A block of whole 2 MB pages advised for huge pages that grows or shrinks
+// by moving its pages, never by copying its bytes: a block of bytes becomes
+// one of newBytes with the same content up to the smaller size. A null block
+// is made; newBytes 0 gives the block back and returns nullptr. Throws
+// std::bad_alloc when there is no memory; the block is then as it was.
+void* ResizeHugePages(void* block, size_t bytes, size_t newBytes);
 
 constexpr size_t kHugePage = size_t{2} << 20;
 

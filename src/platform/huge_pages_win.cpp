@@ -13,6 +13,14 @@ void* AllocateHugePages(size_t bytes) {
   return block;
 }
 
-void AdviseHugePages(void*, size_t) {}
+void* ResizeHugePages(void* block, size_t, size_t newBytes) {
+  if (newBytes == 0) {
+    std::free(block);
+    return nullptr;
+  }
+  void* grown = std::realloc(block, newBytes);
+  if (grown == nullptr) throw std::bad_alloc();
+  return grown;
+}
 
 }  // namespace qj
