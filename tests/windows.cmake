@@ -19,6 +19,7 @@ add_executable(qj_unit_tests
   driver/run_sequence_test.cpp
   extract/sort_weight_table_test.cpp
   platform/code_page_test.cpp
+  platform/page_block_test.cpp
   querydef/placeholder_test.cpp
   querydef/profile_reader_test.cpp)
 target_link_libraries(qj_unit_tests PRIVATE qj_test_support gtest_main qj_warnings)

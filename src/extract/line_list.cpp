@@ -8,20 +8,14 @@
 
 #include "extract/sort_keys_beside.h"
 #include "extract/weight_table_sort.h"
-#include "platform/huge_pages.h"
 
 namespace qj {
 
 namespace {
 
-// Blocks of 4 MB. A list whose keys are computed on a thread of their own
-// takes huge pages: two threads go through its bytes, with fewer page faults
-// and TLB misses. Any other list takes ordinary pages, each cleared by the
-// system just before its bytes arrive; a huge page clears 2 MB at once, which
-// left the 1,000,000-row download through ODBC slower. The first block is in
-// ordinary pages always: clearing a huge page costs a short download more
-// than all its other work. A line longer than a block gets a block of its
-// own size.
+// Blocks of 4 MB, each in a mapping of its own (process_setup.h) that the
+// system fills with cleared pages as the bytes arrive. A line longer than a
+// block gets a block of its own size.
 constexpr size_t kBlockBytes = size_t{4} << 20;
 
 // Lines handed to the second thread at a time: one lock per this many lines.
@@ -43,13 +37,8 @@ LineList::LineList(const std::vector<std::string>& lines) {
 void LineList::AddBytes(std::string_view line) {
   if (line.size() > room_) {
     const size_t bytes = line.size() > kBlockBytes ? line.size() : kBlockBytes;
-    char* block = nullptr;
-    if (!blocks_.empty() && besideThread_ == KeysThread::Own && (nextHandOver_ != SIZE_MAX || beside_)) {
-      block = static_cast<char*>(AllocateHugePages(bytes));
-    } else {
-      block = static_cast<char*>(std::malloc(bytes));
-      if (block == nullptr) throw std::bad_alloc();
-    }
+    char* block = static_cast<char*>(std::malloc(bytes));
+    if (block == nullptr) throw std::bad_alloc();
     blocks_.emplace_back(block);
     free_ = blocks_.back().get();
     room_ = bytes;

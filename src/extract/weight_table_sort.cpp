@@ -11,7 +11,7 @@
 
 #include "extract/sort_lines.h"
 #include "platform/collation_table.h"
-#include "platform/huge_pages.h"
+#include "platform/page_block.h"
 
 namespace qj {
 
@@ -33,9 +33,7 @@ static_assert(sizeof(PrefixEntry) == 32, "an entry is four words");
 
 // The entries, in memory that grows in place: its pages move on growth
 // instead of being copied, so growing while lines are added beside never
-// holds the old and the new entries at once. The pages are huge pages where
-// the system grants them: a million entries take 32 MB, whose first touch
-// would otherwise cost eight thousand page faults.
+// holds the old and the new entries at once.
 class EntryVector {
  public:
   EntryVector() = default;
@@ -57,7 +55,7 @@ class EntryVector {
 
   // Gives the memory back.
   void Release() {
-    ResizeHugePages(data_, capacity_ * sizeof(PrefixEntry), 0);
+    ResizePageBlock(data_, capacity_ * sizeof(PrefixEntry), 0);
     data_ = nullptr;
     size_ = capacity_ = 0;
   }
@@ -66,7 +64,7 @@ class EntryVector {
   void Grow(size_t capacity) {
     if (capacity > SIZE_MAX / sizeof(PrefixEntry)) throw std::bad_alloc();
     data_ = static_cast<PrefixEntry*>(
-        ResizeHugePages(data_, capacity_ * sizeof(PrefixEntry), capacity * sizeof(PrefixEntry)));
+        ResizePageBlock(data_, capacity_ * sizeof(PrefixEntry), capacity * sizeof(PrefixEntry)));
     capacity_ = capacity;
   }
 

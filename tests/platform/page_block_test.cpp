@@ -9,11 +9,11 @@
 #include <fstream>
 #include <string>
 
-#include "platform/huge_pages.h"
+#include "platform/page_block.h"
 
 namespace {
 
-using qj::ResizeHugePages;
+using qj::ResizePageBlock;
 
 // A byte that depends on its position, so that moved or lost pages show.
 uint8_t Pattern(size_t at) { return static_cast<uint8_t>(at * 2654435761u >> 24); }
@@ -31,22 +31,22 @@ size_t FirstDifference(const void* block, size_t bytes) {
   return bytes;
 }
 
-TEST(HugePages, ContentSurvivesGrowingAndShrinking) {
+TEST(PageBlock, ContentSurvivesGrowingAndShrinking) {
   size_t bytes = 0;
-  void* block = ResizeHugePages(nullptr, 0, 0);
+  void* block = ResizePageBlock(nullptr, 0, 0);
   EXPECT_EQ(block, nullptr);
   // Within one 2 MB page, across pages, by doubling and by odd sizes.
   for (const size_t next : {size_t{100}, size_t{5000}, size_t{3} << 20, size_t{7} << 20, (size_t{13} << 20) + 17}) {
-    block = ResizeHugePages(block, bytes, next);
+    block = ResizePageBlock(block, bytes, next);
     ASSERT_NE(block, nullptr);
     Fill(block, bytes, next);
     bytes = next;
     ASSERT_EQ(FirstDifference(block, bytes), bytes) << bytes;
   }
-  block = ResizeHugePages(block, bytes, size_t{5} << 20);
+  block = ResizePageBlock(block, bytes, size_t{5} << 20);
   bytes = size_t{5} << 20;
   EXPECT_EQ(FirstDifference(block, bytes), bytes);
-  EXPECT_EQ(ResizeHugePages(block, bytes, 0), nullptr);
+  EXPECT_EQ(ResizePageBlock(block, bytes, 0), nullptr);
 }
 
 #ifndef _WIN32
@@ -60,24 +60,24 @@ long StatusKb(const char* field) {
   return -1;
 }
 
-TEST(HugePages, GrowingNeverHoldsTheOldBlockBesideTheNew) {
+TEST(PageBlock, GrowingNeverHoldsTheOldBlockBesideTheNew) {
   constexpr size_t kBytes = size_t{48} << 20;
-  void* block = ResizeHugePages(nullptr, 0, kBytes);
+  void* block = ResizePageBlock(nullptr, 0, kBytes);
   Fill(block, 0, kBytes);
   {
     // Resets the peak to what is resident now (Linux 4.0 on).
     std::ofstream clear("/proc/self/clear_refs");
     clear << "5" << std::flush;
     if (!clear) {
-      ResizeHugePages(block, kBytes, 0);
+      ResizePageBlock(block, kBytes, 0);
       GTEST_SKIP() << "the peak memory of a process cannot be reset here";
     }
   }
   const long before = StatusKb("VmRSS:");
-  block = ResizeHugePages(block, kBytes, 2 * kBytes);
+  block = ResizePageBlock(block, kBytes, 2 * kBytes);
   const long peak = StatusKb("VmHWM:");
   EXPECT_EQ(FirstDifference(block, kBytes), kBytes);
-  ResizeHugePages(block, 2 * kBytes, 0);
+  ResizePageBlock(block, 2 * kBytes, 0);
   // A copy would add the 48 MB; moving pages adds nothing.
   EXPECT_LT(peak - before, 8 * 1024) << "KB more at the peak than before the growth";
 }
