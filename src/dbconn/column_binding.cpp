@@ -38,18 +38,25 @@ void SetPlainText(BoundColumn& c) {
   c.elementBytes = kPlainTextBytes;
 }
 
+// The C type stays for the driver's conversion of a value not in plain form.
+void SetNumberText(BoundColumn& c) {
+  c.binding = Binding::NumberText;
+  c.elementBytes = kPlainTextBytes;
+}
+
 }  // namespace
 
 // For fixed-length C types the driver steps through the rows by the size of
 // the C type, so that size is exact; text and binary buffers step by their
 // buffer length.
-void ChooseBinding(BoundColumn& c, bool driverText, bool datesAsText) {
+void ChooseBinding(BoundColumn& c, bool driverText, bool datesAsText, bool numbersAsText) {
   switch (c.sqlType) {
     case SQL_TINYINT:
     case SQL_SMALLINT:
     case SQL_INTEGER:
     case SQL_BIGINT:
       SetFixed(c, ValueKind::Integer, c.isUnsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT, sizeof(SQLBIGINT));
+      if (!driverText && numbersAsText && !c.isUnsigned) return SetNumberText(c);
       break;
     case SQL_REAL:
       SetFixed(c, ValueKind::Float, SQL_C_FLOAT, sizeof(SQLREAL));
@@ -59,6 +66,7 @@ void ChooseBinding(BoundColumn& c, bool driverText, bool datesAsText) {
     case SQL_DECIMAL:
     case SQL_NUMERIC:
       SetFixed(c, ValueKind::Float, SQL_C_DOUBLE, sizeof(SQLDOUBLE));
+      if (!driverText && numbersAsText) return SetNumberText(c);
       break;
     case SQL_TYPE_DATE:
     case SQL_DATE:
@@ -119,6 +127,7 @@ bool MayOutgrowBuffer(const BoundColumn& c) {
     case Binding::Binary:
       return c.declaredSize == 0 || c.declaredSize > kMaxBoundBytes;
     case Binding::TypedText:
+    case Binding::NumberText:
       return true;  // a text not in plain form goes to the driver's conversion
     default:
       return false;

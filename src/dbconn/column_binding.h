@@ -27,6 +27,8 @@ enum class Binding {
   Fixed,       // a fixed-length C type: integers, floating values, dates, times, booleans
   PlainText,   // a time (and on PostgreSQL a date or timestamp) as the driver's text:
                // a value not in plain form (838:59:59, 0000-00-00) stays that text
+  NumberText,  // an integer or floating value as the driver's text, parsed here; one not
+               // in plain form (NaN, a long decimal) is the driver's own conversion (cType)
   Binary,      // raw bytes (SQL_C_BINARY)
 };
 
@@ -39,7 +41,7 @@ struct BoundColumn {
   bool numbersAsStored = false;
   ValueKind kind = ValueKind::Text;
   Binding binding = Binding::WideText;
-  SQLSMALLINT cType = SQL_C_WCHAR;  // the C type bound, or read by SQLGetData
+  SQLSMALLINT cType = SQL_C_WCHAR;  // the C type bound (SQL_C_CHAR for NumberText), or read by SQLGetData
   SQLLEN elementBytes = 0;          // bytes per row in the bound buffer
   std::vector<char16_t> wide;       // WideText: the rowset's buffers
   std::vector<unsigned char> data;  // all other bindings
@@ -52,8 +54,15 @@ struct BoundColumn {
 // and declared size. driverText: bind text and typed values as the driver's
 // own UTF-8 text (booleans and binary values keep their C types).
 // datesAsText: dates and timestamps as PlainText, where the database has
-// values the ODBC structs cannot hold.
-void ChooseBinding(BoundColumn& column, bool driverText, bool datesAsText = false);
+// values the ODBC structs cannot hold. numbersAsText: signed integers and
+// double values as NumberText, where the driver's own conversion of its
+// text costs more than reading the text here.
+void ChooseBinding(BoundColumn& column, bool driverText, bool datesAsText = false, bool numbersAsText = false);
+
+// The C type a column's buffer is bound with.
+inline SQLSMALLINT BoundCType(const BoundColumn& column) {
+  return column.binding == Binding::NumberText ? SQLSMALLINT{SQL_C_CHAR} : column.cType;
+}
 
 // The bytes a bound buffer holds for a value: text keeps room for its
 // terminator.

@@ -112,6 +112,7 @@ void OdbcConnection::Connect(const ConnectTarget& target, int loginTimeoutSecond
           : std::string_view();
   keepsValuesAsText_ = dbms == "SQLite";
   datesAsText_ = !keepsValuesAsText_;
+  numbersAsText_ = dbms == "PostgreSQL";
   // A download only reads: the driver is told so, nothing is ever committed
   // (a rollback before each statement and before disconnecting), and the
   // database's own read-only session rejects every statement that writes.

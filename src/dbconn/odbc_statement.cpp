@@ -108,7 +108,7 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
             stmt_, "SQLColAttribute");
       c.isUnsigned = isUnsigned == SQL_TRUE;
     }
-    ChooseBinding(c, driverText_, connection_.ReadsDatesAsText());
+    ChooseBinding(c, driverText_, connection_.ReadsDatesAsText(), connection_.ReadsNumbersAsText());
     c.numbersAsStored = c.binding == Binding::DriverText && (!CharacterTypeName(ColumnText(i + 1, SQL_DESC_TYPE_NAME)) ||
                                                              ColumnText(i + 1, SQL_DESC_TABLE_NAME).empty());
     c.valueRow = 0;
@@ -150,7 +150,7 @@ void OdbcStatement::DescribeAndBind(SQLSMALLINT count) {
       buffer = c.data.data();
     }
     if (boundMode_) {
-      Check(SQLBindCol(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), c.cType, buffer, c.elementBytes,
+      Check(SQLBindCol(stmt_.get(), static_cast<SQLUSMALLINT>(i + 1), BoundCType(c), buffer, c.elementBytes,
                        c.indicators.data()),
             stmt_, "SQLBindCol");
     }
@@ -349,6 +349,14 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     BuildFromPlainText(c, reinterpret_cast<const char*>(c.data.data() + offset), Received(indicator, room));
     return;
   }
+  if (c.binding == Binding::NumberText) {
+    const std::string_view text(reinterpret_cast<const char*>(c.data.data() + offset),
+                                static_cast<size_t>(Received(indicator, room)));
+    c.value.isUnsigned = false;
+    if (!Truncated(indicator, room) && ParsePlainValue(c.kind, text, c.value)) return;
+    ReadConverted(c, columnNumber);
+    return;
+  }
   if (Truncated(indicator, room)) {
     // Longer than its bound buffer: read it whole.
     PositionOnRow();
@@ -366,6 +374,18 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
   } else {
     c.value.bytes.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
   }
+}
+
+void OdbcStatement::ReadConverted(BoundColumn& c, SQLUSMALLINT columnNumber) {
+  PositionOnRow();
+  unsigned char element[sizeof(SQLDOUBLE) > sizeof(SQLBIGINT) ? sizeof(SQLDOUBLE) : sizeof(SQLBIGINT)] = {};
+  SQLLEN indicator = 0;
+  Check(SQLGetData(stmt_.get(), columnNumber, c.cType, element, sizeof element, &indicator), stmt_, "SQLGetData");
+  if (indicator == SQL_NULL_DATA) {
+    c.value.kind = ValueKind::Null;
+    return;
+  }
+  FillFixedValue(c.kind, c.cType, element, c.value);
 }
 
 void OdbcStatement::PositionOnRow() {

@@ -34,11 +34,11 @@ TEST(ColumnBindingTest, SingleAndUnsignedValuesKeepTheirDigits) {
 TEST(ColumnBindingTest, BindingsAndWhichValuesMayOutgrowTheirBuffers) {
   qj::BoundColumn c;
   const auto bind = [&c](SQLSMALLINT type, SQLULEN size, bool driverText, bool isUnsigned = false,
-                         bool datesAsText = false) {
+                         bool datesAsText = false, bool numbersAsText = false) {
     c.sqlType = type;
     c.declaredSize = size;
     c.isUnsigned = isUnsigned;
-    qj::ChooseBinding(c, driverText, datesAsText);
+    qj::ChooseBinding(c, driverText, datesAsText, numbersAsText);
     return c.binding;
   };
   EXPECT_EQ(bind(SQL_TYPE_TIME, 8, false), qj::Binding::PlainText);
@@ -67,6 +67,19 @@ TEST(ColumnBindingTest, BindingsAndWhichValuesMayOutgrowTheirBuffers) {
   EXPECT_FALSE(qj::MayOutgrowBuffer(c));
   bind(SQL_INTEGER, 10, true);
   EXPECT_TRUE(qj::MayOutgrowBuffer(c));  // a text not in plain form goes to the driver
+  // Numbers as the driver's text: bound as text, the C type kept for the
+  // driver's own conversion of a text not in plain form.
+  for (const auto& [type, cType] : {std::pair{SQL_INTEGER, SQL_C_SBIGINT}, {SQL_BIGINT, SQL_C_SBIGINT},
+                                    {SQL_DOUBLE, SQL_C_DOUBLE}, {SQL_NUMERIC, SQL_C_DOUBLE}}) {
+    EXPECT_EQ(bind(static_cast<SQLSMALLINT>(type), 10, false, false, true, true), qj::Binding::NumberText) << type;
+    EXPECT_EQ(c.cType, cType);
+    EXPECT_EQ(qj::BoundCType(c), SQL_C_CHAR);
+    EXPECT_TRUE(qj::MayOutgrowBuffer(c));
+  }
+  EXPECT_EQ(bind(SQL_BIGINT, 20, false, true, true, true), qj::Binding::Fixed) << "unsigned keeps its C type";
+  EXPECT_EQ(bind(SQL_REAL, 7, false, false, true, true), qj::Binding::Fixed);
+  EXPECT_EQ(qj::BoundCType(c), SQL_C_FLOAT);
+  EXPECT_EQ(bind(SQL_INTEGER, 10, true, false, true, true), qj::Binding::TypedText);
 }
 
 }  // namespace

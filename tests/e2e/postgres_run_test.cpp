@@ -141,6 +141,39 @@ TEST_P(PostgresRun, TypeTableGivesTheExpectedForms) {
   qjtest::PgExec(pg, "DROP TABLE " + table + ";");
 }
 
+// Numbers the server writes in no plain form (NaN, Infinity, a decimal
+// longer than the text read for it) take the same values on both engines:
+// through ODBC, the driver's own conversion of them; the plain ones, read
+// from the driver's text, their exact values to the last digit.
+TEST_P(PostgresRun, NumbersOutsideThePlainFormKeepTheirValues) {
+  const qjtest::PgServer pg = qjtest::TestPgServer();
+  QJ_REQUIRE_PG_OR_SKIP(pg);
+  const std::string table = qjtest::UniqueName("pgnums");
+  qjtest::PgExec(pg, "CREATE TABLE " + table + " (k INTEGER, dbl DOUBLE PRECISION, amount NUMERIC, bi BIGINT, fl REAL);\n"
+                     "INSERT INTO " + table + " VALUES\n"
+                     " (1, 'NaN', 'NaN', -9223372036854775808, 'NaN'),\n"
+                     " (2, 'Infinity', 1e70, 9223372036854775807, 'Infinity'),\n"
+                     " (3, '-Infinity', 123456789012345678901234567890.123456789012345678901234567890123456789, 42,"
+                     " '-Infinity'),\n"
+                     " (4, 1.7976931348623157e308, -1e-70, 0, 3.4e38),\n"
+                     " (5, 5e-324, 0.000000000000000000000000000000000000000000000000000000000000000001, -1, 1e-45);\n");
+  qjtest::E2eInstall install("PGSQL");
+  install.WriteQueryIni(IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+                        IniSection("NUMS", {"SELECT k, dbl, amount, bi, fl FROM " + table + " ORDER BY k"},
+                                   {{1, "K", "DEC", "1"}, {2, "DBL", "CHAR", "24"}, {3, "AMOUNT", "CHAR", "24"},
+                                    {4, "BI", "CHAR", "21"}, {5, "FL", "CHAR", "12"}}));
+  Use(install, pg, true);
+  auto r = install.Run({"NUMS", "T1", "dnl/nums.txt", "1"}, "de_DE.UTF-8");
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_EQ(ReadBytes(install.Dnl("nums.txt")),
+            "1NAN                     NAN                     -9223372036854775808 NAN         "
+            "2INF                     1E70                    9223372036854775807  INF         "
+            "3-INF                    1,23456789012346E29     42                   -INF        "
+            "41,79769313486232E308    -1E-70                  0                    3,4E38      "
+            "54,94065645841247E-324   1E-66                   -1                   1E-45       ");
+  qjtest::PgExec(pg, "DROP TABLE " + table + ";");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, PostgresRun, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Native" : "Odbc"; });
 
