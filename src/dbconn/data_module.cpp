@@ -100,6 +100,12 @@ std::vector<ColumnInfo> TQuery::Describe() {
 
 const ColumnValue& TQuery::Field(int index) { return OpenStatement().Value(index); }
 
+bool TQuery::CaptureField(int index, CapturedValue& out) { return OpenStatement().Capture(index, out); }
+
+void TQuery::BuildCapturedField(const CapturedValue& captured, ColumnValue& out) const {
+  statement_->BuildCaptured(captured, out);
+}
+
 std::string TQuery::Text() const {
   std::string text;
   for (const std::string& line : sql_) text += line + "\r\n";

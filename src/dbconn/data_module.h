@@ -76,6 +76,13 @@ class TQuery {
   // the result's columns raises EDatabaseError. The reference stays valid
   // until the query moves to another row or closes.
   const ColumnValue& Field(int index);
+  // A column of the current row copied for another thread to build its
+  // value while this one moves on (EngineStatement::Capture); false when the
+  // value is to be read by Field.
+  bool CaptureField(int index, CapturedValue& out);
+  // The value of a capture, as Field would have given it; any thread, while
+  // the query stays open.
+  void BuildCapturedField(const CapturedValue& captured, ColumnValue& out) const;
   // The statement lines, each followed by CR LF.
   std::string Text() const;
   // The statement as the driver gets it: the lines joined by LF.

@@ -23,6 +23,15 @@ EngineKind EngineKindOf(std::string_view dataSource);
 // The engine's name for the trace.
 const char* EngineName(EngineKind kind);
 
+// A value of the current row copied as the engine's buffer holds it, for
+// another thread to build its ColumnValue while this one fetches on.
+struct CapturedValue {
+  int index = 0;
+  bool null = false;
+  std::string element;   // the buffer's bytes of the value
+  std::u16string wide;   // ... or its UTF-16 characters
+};
+
 class EngineStatement {
  public:
   virtual ~EngineStatement() = default;
@@ -47,6 +56,14 @@ class EngineStatement {
   // result, 24000 when there is no current row. The reference stays valid
   // until the statement moves to another row or closes.
   virtual const ColumnValue& Value(int index) = 0;
+  // Copies the value of a column of the current row for BuildCaptured;
+  // false when it needs more of the engine than its buffer (a long value,
+  // a conversion by the driver): Value reads it then.
+  virtual bool Capture(int /*index*/, CapturedValue& /*out*/) { return false; }
+  // The value a capture holds, as Value would have given it. Reads nothing
+  // but the column's description, so any thread may build while this
+  // statement fetches further rows of the same result.
+  virtual void BuildCaptured(const CapturedValue& /*captured*/, ColumnValue& /*out*/) const {}
   // Rows per fetch from the engine (1: one row at a time).
   virtual size_t RowsetSize() const { return 1; }
   // Whether the values arrive in bound buffers.

@@ -20,6 +20,10 @@ class OdbcEngineStatement : public EngineStatement {
   bool Executed() const override { return statement_.Executed(); }
   int ColumnCount() const override { return statement_.ColumnCount(); }
   const ColumnValue& Value(int index) override { return statement_.Value(index); }
+  bool Capture(int index, CapturedValue& out) override { return statement_.Capture(index, out); }
+  void BuildCaptured(const CapturedValue& captured, ColumnValue& out) const override {
+    statement_.BuildCaptured(captured, out);
+  }
   size_t RowsetSize() const override { return statement_.RowsetSize(); }
   bool ColumnsBound() const override { return statement_.ColumnsBound(); }
 

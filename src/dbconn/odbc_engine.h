@@ -17,6 +17,7 @@
 #include "dbconn/column_binding.h"
 #include "dbconn/column_value.h"
 #include "dbconn/db_error.h"
+#include "dbconn/engine.h"
 #include "dbconn/fetch_options.h"
 #include "dbconn/odbc_handles.h"
 
@@ -116,6 +117,10 @@ class OdbcStatement {
   // The value of a column of the current row; 07009 for an index beyond the
   // result, 24000 when there is no current row.
   const ColumnValue& Value(int index);
+  // The value of a column of the current row copied from its bound buffer,
+  // and the value built from such a copy (EngineStatement).
+  bool Capture(int index, CapturedValue& out);
+  void BuildCaptured(const CapturedValue& captured, ColumnValue& out) const;
   // Rows per fetch (1 when the driver cannot read a long value of a block row).
   SQLULEN RowsetSize() const { return rowsetSize_; }
   bool ColumnsBound() const { return boundMode_; }
@@ -132,11 +137,9 @@ class OdbcStatement {
   // text: as text (else binary); longerThanBound: the bound buffer holds a
   // prefix of a longer value.
   bool ReadWhole(BoundColumn& column, SQLUSMALLINT columnNumber, bool text, bool longerThanBound);
-  void BuildFromPlainText(BoundColumn& column, const char* text, SQLLEN length);
   // A NumberText value by the driver's own conversion to its C type.
   void ReadConverted(BoundColumn& column, SQLUSMALLINT columnNumber);
   void BuildValue(BoundColumn& column, int index);
-  void BuildFromText(BoundColumn& column, int index, std::string_view text, bool truncated);
   void PositionOnRow();
 
   OdbcConnection& connection_;

@@ -25,6 +25,68 @@ bool CharacterTypeName(const std::string& upperName) {
   return false;
 }
 
+// A time (on PostgreSQL and MariaDB also a date or timestamp) as the
+// driver's text. A duration beyond the day (MariaDB's 838:59:59,
+// -00:00:01), a date the driver could not read (psqlODBC's 0000-00-00 for
+// 'infinity'): its text.
+void PlainTextValue(ValueKind kind, std::string_view text, ColumnValue& v) {
+  if (ParsePlainValue(kind, text, v)) {
+    v.kind = kind;
+    return;
+  }
+  v.kind = ValueKind::Text;
+  v.bytes.clear();
+  AppendUtf8AsCp1252(text, v.bytes);
+}
+
+// A typed value as the SQLite driver's text. Any value in any column: one
+// not in the column's plain form is given as stored, a number in the number
+// form, anything else as its text.
+void TypedTextValue(ValueKind kind, std::string_view text, ColumnValue& v) {
+  v.kind = kind;
+  if (ParsePlainValue(kind, text, v)) return;
+  if (ParsePlainNumber(text, v)) return;
+  v.kind = ValueKind::Text;
+  v.bytes.clear();
+  AppendUtf8AsCp1252(text, v.bytes);
+}
+
+// The value of a bound element that needs nothing more of the driver: not
+// NULL and, but for fixed types and plain texts, not longer than its buffer.
+// False, with the value unfinished, for a number text in no plain form: the
+// driver converts that one. Reads nothing of the column but its description.
+bool BuildFromElement(const BoundColumn& c, const void* element, size_t length, ColumnValue& v) {
+  const std::string_view text(static_cast<const char*>(element), length);
+  v.kind = c.kind;
+  switch (c.binding) {
+    case Binding::Fixed:
+      FillFixedValue(c.kind, c.cType, static_cast<const unsigned char*>(element), v);
+      return true;
+    case Binding::NumberText:
+      v.isUnsigned = false;
+      return ParsePlainValue(c.kind, text, v);
+    case Binding::TypedText:
+      TypedTextValue(c.kind, text, v);
+      return true;
+    case Binding::PlainText:
+      PlainTextValue(c.kind, text, v);
+      return true;
+    case Binding::WideText:
+      v.bytes.clear();
+      AppendUtf16AsCp1252(std::u16string_view(static_cast<const char16_t*>(element), length / sizeof(char16_t)),
+                          v.bytes);
+      return true;
+    case Binding::DriverText:
+      v.bytes.clear();
+      if (!c.numbersAsStored || !ParseSqliteNumber(text, v)) AppendUtf8AsCp1252(text, v.bytes);
+      return true;
+    case Binding::Binary:
+      v.bytes.assign(text.data(), text.size());
+      return true;
+  }
+  return true;
+}
+
 }  // namespace
 
 OdbcStatement::OdbcStatement(OdbcConnection& connection, const FetchOptions& options)
@@ -244,7 +306,9 @@ bool OdbcStatement::LoadSingleRow() {
       isNull = indicator == SQL_NULL_DATA;
       if (isNull) c.value.kind = ValueKind::Null;
       if (!isNull) {
-        BuildFromPlainText(c, reinterpret_cast<const char*>(c.data.data()), Received(indicator, ValueRoom(c)));
+        PlainTextValue(c.kind, std::string_view(reinterpret_cast<const char*>(c.data.data()),
+                                                static_cast<size_t>(Received(indicator, ValueRoom(c)))),
+                       c.value);
       }
       c.valueRow = serial;
       continue;
@@ -331,48 +395,62 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     c.value.bytes.clear();
     return;
   }
-  c.value.kind = c.kind;
   const auto columnNumber = static_cast<SQLUSMALLINT>(index + 1);
   const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
   const SQLLEN room = ValueRoom(c);
-  if (c.binding == Binding::TypedText) {
-    const auto* text = reinterpret_cast<const char*>(c.data.data() + offset);
-    BuildFromText(c, index, std::string_view(text, static_cast<size_t>(Received(indicator, room))),
-                  Truncated(indicator, room));
-    return;
-  }
-  if (c.binding == Binding::Fixed) {
-    FillFixedValue(c.kind, c.cType, c.data.data() + offset, c.value);
-    return;
-  }
-  if (c.binding == Binding::PlainText) {
-    BuildFromPlainText(c, reinterpret_cast<const char*>(c.data.data() + offset), Received(indicator, room));
-    return;
-  }
-  if (c.binding == Binding::NumberText) {
-    const std::string_view text(reinterpret_cast<const char*>(c.data.data() + offset),
-                                static_cast<size_t>(Received(indicator, room)));
-    c.value.isUnsigned = false;
-    if (!Truncated(indicator, room) && ParsePlainValue(c.kind, text, c.value)) return;
+  if (Truncated(indicator, room) && c.binding == Binding::NumberText) {
     ReadConverted(c, columnNumber);
     return;
   }
-  if (Truncated(indicator, room)) {
-    // Longer than its bound buffer: read it whole.
+  if (Truncated(indicator, room) && c.binding != Binding::Fixed && c.binding != Binding::PlainText) {
+    // Longer than its bound buffer: read it whole; a typed value as its text.
     PositionOnRow();
-    if (!ReadWhole(c, columnNumber, c.kind == ValueKind::Text, true)) c.value.kind = ValueKind::Null;
+    const bool typed = c.binding == Binding::TypedText;
+    const bool read = ReadWhole(c, columnNumber, typed || c.kind == ValueKind::Text, true);
+    c.value.kind = !read ? ValueKind::Null : typed ? ValueKind::Text : c.kind;
     return;
   }
-  const auto length = static_cast<size_t>(Received(indicator, room));
-  c.value.bytes.clear();
+  const size_t length = c.binding == Binding::Fixed ? static_cast<size_t>(c.elementBytes)
+                                                    : static_cast<size_t>(Received(indicator, room));
+  const void* element = c.binding == Binding::WideText ? static_cast<const void*>(c.wide.data() + offset / sizeof(char16_t))
+                                                       : static_cast<const void*>(c.data.data() + offset);
+  if (!BuildFromElement(c, element, length, c.value)) ReadConverted(c, columnNumber);
+}
+
+// What a row of a fetch block needs of the driver beyond its buffer (a long
+// value, a number the driver converts) is read by Value on the fetching
+// thread; every other value is copied as it lies.
+bool OdbcStatement::Capture(int index, CapturedValue& out) {
+  if (!boundMode_ || !hasRow_ || index < 0 || static_cast<size_t>(index) >= columns_.size()) return false;
+  const BoundColumn& c = columns_[static_cast<size_t>(index)];
+  if (c.valueRow == rowSerial_ || c.binding == Binding::NumberText) return false;
+  const SQLLEN indicator = c.indicators[position_];
+  out.index = index;
+  out.null = indicator == SQL_NULL_DATA;
+  if (out.null) return true;
+  const SQLLEN room = ValueRoom(c);
+  if (Truncated(indicator, room) && c.binding != Binding::Fixed && c.binding != Binding::PlainText) return false;
+  const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
   if (c.binding == Binding::WideText) {
-    const char16_t* text = c.wide.data() + offset / sizeof(char16_t);
-    AppendUtf16AsCp1252(std::u16string_view(text, length / sizeof(char16_t)), c.value.bytes);
-  } else if (c.binding == Binding::DriverText) {
-    const std::string_view text(reinterpret_cast<const char*>(c.data.data() + offset), length);
-    if (!c.numbersAsStored || !ParseSqliteNumber(text, c.value)) AppendUtf8AsCp1252(text, c.value.bytes);
+    out.wide.assign(c.wide.data() + offset / sizeof(char16_t),
+                    static_cast<size_t>(Received(indicator, room)) / sizeof(char16_t));
   } else {
-    c.value.bytes.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
+    const size_t length = c.binding == Binding::Fixed ? static_cast<size_t>(c.elementBytes)
+                                                      : static_cast<size_t>(Received(indicator, room));
+    out.element.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
+  }
+  return true;
+}
+
+void OdbcStatement::BuildCaptured(const CapturedValue& captured, ColumnValue& out) const {
+  const BoundColumn& c = columns_[static_cast<size_t>(captured.index)];
+  if (captured.null) {
+    out.kind = ValueKind::Null;
+    out.bytes.clear();
+  } else if (c.binding == Binding::WideText) {
+    BuildFromElement(c, captured.wide.data(), captured.wide.size() * sizeof(char16_t), out);
+  } else {
+    BuildFromElement(c, captured.element.data(), captured.element.size(), out);
   }
 }
 
@@ -392,34 +470,6 @@ void OdbcStatement::PositionOnRow() {
   if (rowsetSize_ == 1) return;
   Check(SQLSetPos(stmt_.get(), static_cast<SQLSETPOSIROW>(position_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt_,
         "SQLSetPos");
-}
-
-void OdbcStatement::BuildFromText(BoundColumn& c, int index, std::string_view text, bool truncated) {
-  if (truncated) {
-    PositionOnRow();
-    c.value.kind = ReadWhole(c, static_cast<SQLUSMALLINT>(index + 1), true, true) ? ValueKind::Text : ValueKind::Null;
-    return;
-  }
-  if (ParsePlainValue(c.kind, text, c.value)) return;
-  // Any value in any column: one not in the column's plain form is given as
-  // stored, a number in the number form, anything else as its text.
-  if (ParsePlainNumber(text, c.value)) return;
-  c.value.kind = ValueKind::Text;
-  c.value.bytes.clear();
-  AppendUtf8AsCp1252(text, c.value.bytes);
-}
-
-void OdbcStatement::BuildFromPlainText(BoundColumn& c, const char* text, SQLLEN length) {
-  const std::string_view view(text, static_cast<size_t>(length));
-  if (ParsePlainValue(c.kind, view, c.value)) {
-    c.value.kind = c.kind;
-    return;
-  }
-  // A duration beyond the day (MariaDB's 838:59:59, -00:00:01), a date the
-  // driver could not read (psqlODBC's 0000-00-00 for 'infinity'): its text.
-  c.value.kind = ValueKind::Text;
-  c.value.bytes.clear();
-  AppendUtf8AsCp1252(view, c.value.bytes);
 }
 
 }  // namespace qj

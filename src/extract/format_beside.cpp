@@ -24,20 +24,29 @@ namespace {
 constexpr size_t kBatchRows = 256;
 constexpr size_t kBatches = 4;
 
-// The used columns of one row as the engine delivered them. A value that
-// could not be read keeps its failure, which the formatting meets at that
-// column, as it would have met it reading the engine.
+// The used columns of one row as the engine delivered them: copied as they
+// lie in the engine's buffers where it can, their values built by the
+// formatting thread, else read here. A value that could not be read keeps
+// its failure, which the formatting meets at that column, as it would have
+// met it reading the engine.
 class CopiedRow final : public RowSource {
  public:
   void Fill(TQuery& query, const std::vector<int>& usedColumns) {
+    query_ = &query;
     columns_ = query.FieldCount();
     failedAt_ = INT_MAX;
     failure_ = nullptr;
-    if (values_.size() < static_cast<size_t>(columns_)) values_.resize(static_cast<size_t>(columns_));
+    if (values_.size() < static_cast<size_t>(columns_)) {
+      values_.resize(static_cast<size_t>(columns_));
+      captured_.resize(static_cast<size_t>(columns_));
+      held_.resize(static_cast<size_t>(columns_));
+    }
     for (const int index : usedColumns) {
       if (index >= columns_) return;
+      const auto i = static_cast<size_t>(index);
       try {
-        values_[static_cast<size_t>(index)] = query.Field(index);
+        held_[i] = query.CaptureField(index, captured_[i]) ? Held::Captured : Held::Value;
+        if (held_[i] == Held::Value) values_[i] = query.Field(index);
       } catch (...) {  // kept for the formatting, which rethrows it in its place
         failure_ = std::current_exception();
         failedAt_ = index;
@@ -48,14 +57,23 @@ class CopiedRow final : public RowSource {
   int ColumnCount() override { return columns_; }
   const ColumnValue& Column(int index) override {
     if (index >= failedAt_) std::rethrow_exception(failure_);
-    return values_[static_cast<size_t>(index)];
+    const auto i = static_cast<size_t>(index);
+    if (held_[i] == Held::Captured) {
+      query_->BuildCapturedField(captured_[i], values_[i]);
+      held_[i] = Held::Value;
+    }
+    return values_[i];
   }
 
  private:
+  enum class Held : unsigned char { Value, Captured };
+  TQuery* query_ = nullptr;
   int columns_ = 0;
   int failedAt_ = INT_MAX;
   std::exception_ptr failure_;
   std::vector<ColumnValue> values_;
+  std::vector<CapturedValue> captured_;
+  std::vector<Held> held_;
 };
 
 struct Batch {

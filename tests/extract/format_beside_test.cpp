@@ -131,6 +131,19 @@ TEST_F(FormatBesideTest, SameRecordsCountAndWarningsAsOneAfterTheOther) {
   }
   EXPECT_EQ(Run("SELECT name, n, amount, day, name FROM t WHERE n = 5", true), Run(
       "SELECT name, n, amount, day, name FROM t WHERE n = 5", false));
+  // Now and then a text longer than its bound buffer, which the fetching
+  // thread reads whole between values the formatting thread builds: the
+  // record holds all of it.
+  Define(5, "NAME2", "TXT", 700);
+  const std::string someLong =
+      "SELECT name, n, amount, day, CASE WHEN n % 97 = 0 THEN replace(hex(zeroblob(300)), '00', '\xC4" "b') || n "
+      "ELSE name END FROM t";  // the statement in Windows-1252, as a run has it
+  const Pass longPlain = Run(someLong, false);
+  ASSERT_GT(longPlain.lines.size(), 96u);
+  std::string value97;
+  for (int i = 0; i < 300; ++i) value97 += "\xC4" "b";
+  EXPECT_EQ(longPlain.lines[96].substr(9 + 6 + 9 + 10, 602), value97 + "97");
+  EXPECT_EQ(Run(someLong, true, 1), longPlain);
 }
 
 TEST_F(FormatBesideTest, AFailureEndsThePassAtItsRowWhicheverThreadMeetsIt) {
