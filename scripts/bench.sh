@@ -325,8 +325,9 @@ fi
 # Where a run's instructions go, stage by stage: the first 200,000 rows of the
 # SQLite download under callgrind (instruction counts, not wall time, so that
 # a busy machine does not blur them), against the bare fetch of the same rows.
-# Stages: the fetch (ReadNext), the column values (TQuery::Field), their text
-# forms (AppendValueText), the rest of the formatting (FormatRecordFrom, on
+# Stages: the fetch (ReadNext), the column values (TQuery::Field; beside the
+# fetch, the copies of their buffers and the values built from them), their
+# text forms (AppendValueText), the rest of the formatting (FormatRecordFrom, on
 # the second thread for the records formatted beside), adding the records,
 # the sort (its threads included) and the write; the rest holds the copies of
 # the rows handed to the second thread. Instructions of every thread count
@@ -346,7 +347,8 @@ if [ "${QJ_BENCH_STAGES:-1}" = 1 ] && command -v valgrind >/dev/null; then
       { gsub(",", "", $1) }
       /PROGRAM TOTALS/ { total = $1 }
       /qj::ReadNext\(\)/ { fetch += $1 }
-      /qj::TQuery::Field\(int\)/ { values += $1 }
+      /qj::TQuery::Field\(int\)/ || /qj::TQuery::CaptureField\(/ { values += $1 }
+      /qj::TQuery::BuildCapturedField\(/ { built += $1 }
       /qj::AppendValueText\(/ { texts += $1 }
       /qj::FormatRecordFrom\(/ { format += $1 }
       /QueryRow::Column\(int\)/ { column += $1 }
@@ -354,7 +356,8 @@ if [ "${QJ_BENCH_STAGES:-1}" = 1 ] && command -v valgrind >/dev/null; then
       /qj::SortOutputLines\(\)/ || /_State_impl.*(QuickSortOnTwoCores|OnTwoCores)/ { sort += $1 }
       /qj::WriteFile\(\)/ { write += $1 }
       END {
-        format -= column + texts
+        format -= column + texts + built
+        values += built
         rest = total - fetch - values - texts - format - add - sort - write
         printf "%-28s %14s %10s %14s\n", "stage", "instructions", "per row", "/ bare fetch"
         split("fetch values texts format add sort write rest", names, " ")

@@ -174,6 +174,42 @@ TEST_P(PostgresRun, NumbersOutsideThePlainFormKeepTheirValues) {
   qjtest::PgExec(pg, "DROP TABLE " + table + ";");
 }
 
+// From the 4,096th record of a pass on, the values are built beside the
+// fetch. Rows 4,001 to 8,000 repeat rows 1 to 4,000 value for value, so after
+// the sort every record stands beside its twin, most of them one built each
+// way: the twins must be the same bytes, NULLs and values in no plain form
+// included.
+TEST_P(PostgresRun, ValuesBuiltBesideTheFetchAreTheSameAsBefore) {
+  const qjtest::PgServer pg = qjtest::TestPgServer();
+  QJ_REQUIRE_PG_OR_SKIP(pg);
+  const std::string table = qjtest::UniqueName("pgtwins");
+  qjtest::PgExec(pg, "SET client_encoding = 'UTF8';\nCREATE TABLE " + table + " AS SELECT g,"
+                     " CASE WHEN r % 7 = 0 THEN NULL ELSE 'Müller ' || (r * 7919 % 4000) END AS name,"
+                     " CASE WHEN r % 5 = 0 THEN NULL ELSE r * 37 END AS n,"
+                     " CASE WHEN r % 11 = 0 THEN 'NaN'::float8 ELSE r / 8.0 END AS dbl,"
+                     " CASE WHEN r % 13 = 0 THEN 'infinity'::date WHEN r % 17 = 0 THEN NULL ELSE DATE '2020-01-01' + r END AS d,"
+                     " TIMESTAMP '2021-06-01 08:00:00' + r * INTERVAL '61 minutes' AS ts, r % 2 = 0 AS flag"
+                     " FROM generate_series(1, 8000) g, LATERAL (SELECT (g - 1) % 4000 AS r) x;\n");
+  qjtest::E2eInstall install("PGSQL");
+  install.WriteQueryIni(
+      IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
+      IniSection("TWINS", {"SELECT name, n, dbl, d, ts, flag FROM " + table + " ORDER BY g"},
+                 {{1, "NAME", "TXT", "14"}, {2, "N", "DEC", "7"}, {3, "DBL", "CHAR", "8"}, {4, "D", "CHAR", "10"},
+                  {5, "TS", "CHAR", "19"}, {6, "FLAG", "CHAR", "1"}}));
+  Use(install, pg, true);
+  auto r = install.Run({"TWINS", "T1", "dnl/twins.txt", "1"}, "de_DE.UTF-8");
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  const std::string got = ReadBytes(install.Dnl("twins.txt"));
+  constexpr size_t kRecord = 14 + 7 + 8 + 10 + 19 + 1;
+  ASSERT_EQ(got.size(), 8000 * kRecord);
+  for (size_t k = 0; k < 8000; k += 2) {
+    ASSERT_EQ(got.substr(k * kRecord, kRecord), got.substr((k + 1) * kRecord, kRecord)) << "records " << k + 1;
+  }
+  EXPECT_NE(got.find(Cp1252("Müller ")), std::string::npos);
+  EXPECT_NE(got.find("NAN"), std::string::npos);
+  qjtest::PgExec(pg, "DROP TABLE " + table + ";");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, PostgresRun, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Native" : "Odbc"; });
 
