@@ -51,6 +51,27 @@ void TypedTextValue(ValueKind kind, std::string_view text, ColumnValue& v) {
   AppendUtf8AsCp1252(text, v.bytes);
 }
 
+// Whether a value is longer than its bound buffer and needs the driver
+// again. A fixed type never is; a plain text (a date or a time) keeps what
+// fits.
+bool OutgrowsBuffer(const BoundColumn& c, SQLLEN indicator) {
+  return c.binding != Binding::Fixed && c.binding != Binding::PlainText && Truncated(indicator, ValueRoom(c));
+}
+
+// Where the value of a row of the fetch block lies in its column's buffer,
+// and its bytes (UTF-16 ones for WideText).
+struct BoundElement {
+  const void* data;
+  size_t bytes;
+};
+BoundElement ElementOf(const BoundColumn& c, size_t position, SQLLEN indicator) {
+  const size_t offset = static_cast<size_t>(c.elementBytes) * position;
+  const size_t bytes = c.binding == Binding::Fixed ? static_cast<size_t>(c.elementBytes)
+                                                   : static_cast<size_t>(Received(indicator, ValueRoom(c)));
+  if (c.binding == Binding::WideText) return {c.wide.data() + offset / sizeof(char16_t), bytes};
+  return {c.data.data() + offset, bytes};
+}
+
 // The value of a bound element that needs nothing more of the driver: not
 // NULL and, but for fixed types and plain texts, not longer than its buffer.
 // False, with the value unfinished, for a number text in no plain form: the
@@ -396,25 +417,20 @@ void OdbcStatement::BuildValue(BoundColumn& c, int index) {
     return;
   }
   const auto columnNumber = static_cast<SQLUSMALLINT>(index + 1);
-  const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
-  const SQLLEN room = ValueRoom(c);
-  if (Truncated(indicator, room) && c.binding == Binding::NumberText) {
-    ReadConverted(c, columnNumber);
-    return;
-  }
-  if (Truncated(indicator, room) && c.binding != Binding::Fixed && c.binding != Binding::PlainText) {
-    // Longer than its bound buffer: read it whole; a typed value as its text.
+  if (OutgrowsBuffer(c, indicator)) {
+    if (c.binding == Binding::NumberText) {
+      ReadConverted(c, columnNumber);
+      return;
+    }
+    // Read whole by SQLGetData; a typed value comes as its text.
     PositionOnRow();
     const bool typed = c.binding == Binding::TypedText;
     const bool read = ReadWhole(c, columnNumber, typed || c.kind == ValueKind::Text, true);
     c.value.kind = !read ? ValueKind::Null : typed ? ValueKind::Text : c.kind;
     return;
   }
-  const size_t length = c.binding == Binding::Fixed ? static_cast<size_t>(c.elementBytes)
-                                                    : static_cast<size_t>(Received(indicator, room));
-  const void* element = c.binding == Binding::WideText ? static_cast<const void*>(c.wide.data() + offset / sizeof(char16_t))
-                                                       : static_cast<const void*>(c.data.data() + offset);
-  if (!BuildFromElement(c, element, length, c.value)) ReadConverted(c, columnNumber);
+  const BoundElement element = ElementOf(c, position_, indicator);
+  if (!BuildFromElement(c, element.data, element.bytes, c.value)) ReadConverted(c, columnNumber);
 }
 
 // What a row of a fetch block needs of the driver beyond its buffer (a long
@@ -428,16 +444,12 @@ bool OdbcStatement::Capture(int index, CapturedValue& out) {
   out.index = index;
   out.null = indicator == SQL_NULL_DATA;
   if (out.null) return true;
-  const SQLLEN room = ValueRoom(c);
-  if (Truncated(indicator, room) && c.binding != Binding::Fixed && c.binding != Binding::PlainText) return false;
-  const size_t offset = static_cast<size_t>(c.elementBytes) * position_;
+  if (OutgrowsBuffer(c, indicator)) return false;
+  const BoundElement element = ElementOf(c, position_, indicator);
   if (c.binding == Binding::WideText) {
-    out.wide.assign(c.wide.data() + offset / sizeof(char16_t),
-                    static_cast<size_t>(Received(indicator, room)) / sizeof(char16_t));
+    out.wide.assign(static_cast<const char16_t*>(element.data), element.bytes / sizeof(char16_t));
   } else {
-    const size_t length = c.binding == Binding::Fixed ? static_cast<size_t>(c.elementBytes)
-                                                      : static_cast<size_t>(Received(indicator, room));
-    out.element.assign(reinterpret_cast<const char*>(c.data.data() + offset), length);
+    out.element.assign(static_cast<const char*>(element.data), element.bytes);
   }
   return true;
 }

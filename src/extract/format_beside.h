@@ -1,8 +1,10 @@
 #pragma once
 // The rest of a row pass with the records formatted on a second thread while
-// this one fetches the next rows. The engine is only ever used on the calling
-// thread: it copies the used columns of each row, and the second thread
-// formats them and adds the records, in fetch order. A failure, of the fetch,
+// this one fetches the next rows. The engine fetches only on the calling
+// thread, which copies the used columns of each row (as values, or as the
+// engine's buffers hold them: EngineStatement::Capture); the second thread
+// builds the values of such copies, formats them and adds the records, in
+// fetch order. A failure, of the fetch,
 // of reading a value or of a field, ends the pass where it would have ended
 // with one row after the other: the rows before it are added, none after it.
 

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-
 #include <new>
 #include <system_error>
 

@@ -55,7 +55,6 @@ inline char Cp1252Byte(UChar32 cp, const Cp1252Tables& t) {
   return '?';
 }
 
-
 }  // namespace
 
 void Cp1252ToUtf16(std::string_view bytes, std::u16string& out) {

@@ -22,6 +22,13 @@ class PostgresRun : public ::testing::TestWithParam<bool> {
     if (Native()) return install.UsePostgresNative(pg, utc ? "options=-c%20TimeZone%3DUTC" : "");
     install.UsePostgres(pg, utc ? "ConnSettings=SET TIME ZONE 'UTC'" : "");
   }
+  // Writes the query definition, GETFIR1 and the section, and points the
+  // installation at the server.
+  void Install(const qjtest::E2eInstall& install, const qjtest::PgServer& pg, const std::string& section,
+               bool utc = false) const {
+    install.WriteQueryIni(IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) + section);
+    Use(install, pg, utc);
+  }
 };
 
 // LC_NUMERIC and LC_TIME each rule their own category over LANG; midnight
@@ -38,12 +45,11 @@ TEST_P(PostgresRun, ColumnTypesTakeTheLocaleForms) {
                          " (1, 1234.50, '2026-11-02 07:05:09.75', '2026-02-28', '23:59:58', 'ab', 'Preis €5'),\n"
                          " (3, 12345678.9, '1999-12-31 23:59:59', '2000-01-01', '12:00:00', 'XYZXYZ', '');\n");
   qjtest::E2eInstall install("PGSQL");
-  install.WriteQueryIni(IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
-                        IniSection("TYPES", {"SELECT k, amount, booked, day, at, code, note FROM " + table},
-                                   {{1, "K", "DEC", "3"}, {2, "AMOUNT", "DEC", "12"}, {3, "BOOKED", "CHAR", "19"},
-                                    {4, "DAY", "CHAR", "10"}, {5, "AT", "CHAR", "8"}, {6, "CODE", "TXT", "6"},
-                                    {7, "NOTE", "CHAR", "10"}}));
-  Use(install, pg);
+  Install(install, pg,
+          IniSection("TYPES", {"SELECT k, amount, booked, day, at, code, note FROM " + table},
+                     {{1, "K", "DEC", "3"}, {2, "AMOUNT", "DEC", "12"}, {3, "BOOKED", "CHAR", "19"},
+                      {4, "DAY", "CHAR", "10"}, {5, "AT", "CHAR", "8"}, {6, "CODE", "TXT", "6"},
+                      {7, "NOTE", "CHAR", "10"}}));
   // Root forms, then German dates with the given decimal separator.
   const auto expected = [](bool german, const std::string& comma) {
     const std::string tail1 = "23:59:58ab    " + Cp1252("Preis €5  "), tail2 = "00:00:00      " + Cp1252("?ód?      "),
@@ -92,15 +98,15 @@ TEST_P(PostgresRun, TypeTableGivesTheExpectedForms) {
                          " (5, 'z', 'z', 1, 1, 0, 0, 0, '5874897-12-31', '12:34:56.789', '294276-12-31 23:59:59',"
                          " NULL, NULL, NULL, NULL);\n");
   qjtest::E2eInstall install("PGSQL");
-  install.WriteQueryIni(
-      IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
-      IniSection("TYPES", {"SELECT k, txt, ch, i, bi, amount, dbl, fl, d, t, ts, tz, flag, bin, body FROM " + table,
-                           "ORDER BY k"},
-                 {{1, "K", "DEC", "1"}, {2, "TXT", "TXT", "10"}, {3, "CH", "TXT", "6"}, {4, "I", "CHAR", "11"},
-                  {5, "BI", "CHAR", "20"}, {6, "AMOUNT", "CHAR", "19"}, {7, "DBL", "CHAR", "8"}, {8, "FL", "CHAR", "6"},
-                  {9, "D", "CHAR", "13"}, {10, "T", "CHAR", "8"}, {11, "TS", "CHAR", "22"}, {12, "TZ", "CHAR", "19"},
-                  {13, "FLAG", "CHAR", "1"}, {14, "BIN", "CHAR", "2200"}, {15, "BODY", "TXT", "700"}}));
-  Use(install, pg, true);
+  Install(install, pg,
+          IniSection("TYPES", {"SELECT k, txt, ch, i, bi, amount, dbl, fl, d, t, ts, tz, flag, bin, body FROM " + table,
+                               "ORDER BY k"},
+                     {{1, "K", "DEC", "1"}, {2, "TXT", "TXT", "10"}, {3, "CH", "TXT", "6"}, {4, "I", "CHAR", "11"},
+                      {5, "BI", "CHAR", "20"}, {6, "AMOUNT", "CHAR", "19"}, {7, "DBL", "CHAR", "8"},
+                      {8, "FL", "CHAR", "6"}, {9, "D", "CHAR", "13"}, {10, "T", "CHAR", "8"}, {11, "TS", "CHAR", "22"},
+                      {12, "TZ", "CHAR", "19"}, {13, "FLAG", "CHAR", "1"}, {14, "BIN", "CHAR", "2200"},
+                      {15, "BODY", "TXT", "700"}}),
+          true);
   auto r = install.Run({"TYPES", "T1", "dnl/types.txt", "1"}, "de_DE.UTF-8");
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(r.out + r.err, "5 Saetze kopiert in Datei dnl/types.txt \n" +
@@ -158,11 +164,11 @@ TEST_P(PostgresRun, NumbersOutsideThePlainFormKeepTheirValues) {
                      " (4, 1.7976931348623157e308, -1e-70, 0, 3.4e38),\n"
                      " (5, 5e-324, 0.000000000000000000000000000000000000000000000000000000000000000001, -1, 1e-45);\n");
   qjtest::E2eInstall install("PGSQL");
-  install.WriteQueryIni(IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
-                        IniSection("NUMS", {"SELECT k, dbl, amount, bi, fl FROM " + table + " ORDER BY k"},
-                                   {{1, "K", "DEC", "1"}, {2, "DBL", "CHAR", "24"}, {3, "AMOUNT", "CHAR", "24"},
-                                    {4, "BI", "CHAR", "21"}, {5, "FL", "CHAR", "12"}}));
-  Use(install, pg, true);
+  Install(install, pg,
+          IniSection("NUMS", {"SELECT k, dbl, amount, bi, fl FROM " + table + " ORDER BY k"},
+                     {{1, "K", "DEC", "1"}, {2, "DBL", "CHAR", "24"}, {3, "AMOUNT", "CHAR", "24"},
+                      {4, "BI", "CHAR", "21"}, {5, "FL", "CHAR", "12"}}),
+          true);
   auto r = install.Run({"NUMS", "T1", "dnl/nums.txt", "1"}, "de_DE.UTF-8");
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(ReadBytes(install.Dnl("nums.txt")),
@@ -191,12 +197,11 @@ TEST_P(PostgresRun, ValuesBuiltBesideTheFetchAreTheSameAsBefore) {
                      " TIMESTAMP '2021-06-01 08:00:00' + r * INTERVAL '61 minutes' AS ts, r % 2 = 0 AS flag"
                      " FROM generate_series(1, 8000) g, LATERAL (SELECT (g - 1) % 4000 AS r) x;\n");
   qjtest::E2eInstall install("PGSQL");
-  install.WriteQueryIni(
-      IniSection("GETFIR1", {"SELECT 1"}, {{1, "ONE", "CHAR", "1"}}) +
-      IniSection("TWINS", {"SELECT name, n, dbl, d, ts, flag FROM " + table + " ORDER BY g"},
-                 {{1, "NAME", "TXT", "14"}, {2, "N", "DEC", "7"}, {3, "DBL", "CHAR", "8"}, {4, "D", "CHAR", "10"},
-                  {5, "TS", "CHAR", "19"}, {6, "FLAG", "CHAR", "1"}}));
-  Use(install, pg, true);
+  Install(install, pg,
+          IniSection("TWINS", {"SELECT name, n, dbl, d, ts, flag FROM " + table + " ORDER BY g"},
+                     {{1, "NAME", "TXT", "14"}, {2, "N", "DEC", "7"}, {3, "DBL", "CHAR", "8"}, {4, "D", "CHAR", "10"},
+                      {5, "TS", "CHAR", "19"}, {6, "FLAG", "CHAR", "1"}}),
+          true);
   auto r = install.Run({"TWINS", "T1", "dnl/twins.txt", "1"}, "de_DE.UTF-8");
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
   const std::string got = ReadBytes(install.Dnl("twins.txt"));
